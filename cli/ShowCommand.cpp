@@ -1,0 +1,115 @@
+#include "cli/ShowCommand.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+
+#include "model/KeyboardGrid.h"
+
+namespace q4t {
+
+namespace {
+
+constexpr int kCellWidth = 6;  // inner width 5: value in 4 characters and the counter mark
+constexpr int kNoCell = -2;    // no key at this grid place
+
+using OwnerGrid = std::array<std::array<int, kGridColumns>, kGridRows + 2>;
+
+// ownerAt[row][column]: the key whose cell covers that grid place.
+OwnerGrid ownersOf(const KeyTable& table) {
+  OwnerGrid owner;
+  for (auto& row : owner) row.fill(kNoCell);
+  for (int k = 0; k < kKeyCount; ++k) {
+    const GridCell cell = gridCellOf(k);
+    owner[static_cast<std::size_t>(cell.row)][static_cast<std::size_t>(cell.column)] = k;
+  }
+  for (int k = 0; k < kKeyCount; ++k)
+    for (int covered : table.groupOf(k)) {
+      const GridCell cell = gridCellOf(covered);
+      owner[static_cast<std::size_t>(cell.row)][static_cast<std::size_t>(cell.column)] = k;
+    }
+  return owner;
+}
+
+int ownerAt(const OwnerGrid& owner, int row, int column) {
+  if (row < 1 || row > kGridRows || column < 0 || column >= kGridColumns) return kNoCell;
+  return owner[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+class Canvas {
+ public:
+  Canvas() : lines_(2 * kGridRows + 1, std::string(kGridColumns * kCellWidth + 1, ' ')) {}
+  void put(int x, int y, char c) { lines_[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c; }
+  void text(int x, int y, const std::string& s) {
+    for (std::size_t i = 0; i < s.size(); ++i) put(x + static_cast<int>(i), y, s[i]);
+  }
+  std::string str() const {
+    std::string out;
+    for (std::string line : lines_) {
+      line.erase(line.find_last_not_of(' ') + 1);
+      out += line + "\n";
+    }
+    return out;
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+int lineY(int row) { return 2 * (kGridRows - row); }  // the border above a row
+
+
+void drawBorders(Canvas& canvas, const OwnerGrid& owner) {
+  for (int line = 0; line <= kGridRows; ++line) {
+    const int above = kGridRows + 1 - line, below = kGridRows - line;
+    for (int column = 0; column < kGridColumns; ++column)
+      if (ownerAt(owner, above, column) != ownerAt(owner, below, column))
+        for (int x = 1; x < kCellWidth; ++x) canvas.put(column * kCellWidth + x, 2 * line, '-');
+  }
+  for (int row = 1; row <= kGridRows; ++row)
+    for (int edge = 0; edge <= kGridColumns; ++edge)
+      if (ownerAt(owner, row, edge - 1) != ownerAt(owner, row, edge))
+        canvas.put(edge * kCellWidth, lineY(row) + 1, '|');
+  for (int line = 0; line <= kGridRows; ++line)
+    for (int edge = 0; edge <= kGridColumns; ++edge) {
+      const int up = kGridRows + 1 - line, down = kGridRows - line;
+      const int upLeft = ownerAt(owner, up, edge - 1), upRight = ownerAt(owner, up, edge);
+      const int downLeft = ownerAt(owner, down, edge - 1), downRight = ownerAt(owner, down, edge);
+      const bool across = upLeft != downLeft || upRight != downRight;
+      const bool along = upLeft != upRight || downLeft != downRight;
+      if (across || along) canvas.put(edge * kCellWidth, 2 * line, across && along ? '+' : (across ? '-' : '|'));
+    }
+}
+
+void drawTexts(Canvas& canvas, const KeyTable& table, const OwnerGrid& owner) {
+  for (int k = 0; k < kKeyCount; ++k) {
+    const GridCell cell = gridCellOf(k);
+    const bool ownsCell = ownerAt(owner, cell.row, cell.column) == k;
+    char text[16];
+    std::snprintf(text, sizeof text, "%4d", static_cast<int>(table.entry(k).value));
+    const int x = cell.column * kCellWidth + 1, y = lineY(cell.row) + 1;
+    if (ownsCell) canvas.text(x, y, text);
+    if (table.isCounterOn(k)) canvas.put(x + kCellWidth - 2, y, '*');
+  }
+}
+
+std::string counterList(const KeyTable& table) {
+  std::string out = "Counters in use: " + std::to_string(table.countersInUse()) + "\n";
+  for (int c = kFirstKeyCounter; c <= kLastKeyCounter; ++c)
+    if (!table.isSlotFree(c))
+      out += "  counter " + std::to_string(c) + ": key " +
+             std::to_string(table.counters()[static_cast<std::size_t>(c)].ownerKey) + "\n";
+  return out;
+}
+
+}  // namespace
+
+std::string renderKeyTable(const KeyTable& table) {
+  const OwnerGrid owner = ownersOf(table);
+  Canvas canvas;
+  drawBorders(canvas, owner);
+  drawTexts(canvas, table, owner);
+  return canvas.str() + "* holds a TCO counter\n" + counterList(table);
+}
+
+}  // namespace q4t

