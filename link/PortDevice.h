@@ -1,0 +1,32 @@
+// What the link needs of a serial port. CSerialPort is the real one; tests
+// put an in-memory keyboard behind the same interface.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace q4t {
+
+class PortDevice {
+ public:
+  virtual ~PortDevice() = default;
+
+  virtual bool Open(int portNumber) = 0;             // COM port number, 1 and up
+  virtual bool OpenPath(const std::string& path) = 0;  // a device path
+  virtual bool Close() = 0;
+  virtual bool IsOpen() const = 0;  // safe to ask from any thread
+
+  // Only the bytes already received, at most max; never waits.
+  virtual std::size_t Read(std::uint8_t* buffer, std::size_t max) = 0;
+  // The whole frame; true when all bytes were written.
+  virtual bool Write(const std::uint8_t* bytes, std::size_t n) = 0;
+
+  // A descriptor that polls readable when bytes have arrived, or -1.
+  virtual int PollHandle() const = 0;
+
+  // The device and the cause of the last failed open, for messages.
+  virtual std::string LastError() const = 0;
+};
+
+}  // namespace q4t

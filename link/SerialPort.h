@@ -1,0 +1,50 @@
+// The process's serial port on the POSIX serial interface: 9600 baud, 8 data
+// bits, no parity, one stop bit, raw, exclusive.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "link/PortDevice.h"
+#include "link/SerialSystem.h"
+
+namespace q4t {
+
+class CSerialPort : public PortDevice {
+ public:
+  explicit CSerialPort(SerialSystem& system = RealSerialSystem());
+  ~CSerialPort() override;
+
+  bool Create();
+  void Destroy();
+  bool Open(int portNumber) override;
+  bool OpenPath(const std::string& path) override;
+  bool Configure();
+  bool Close() override;
+  bool IsOpen() const override { return open_.load(); }
+  std::size_t Read(std::uint8_t* buffer, std::size_t max) override;
+  bool Write(const std::uint8_t* bytes, std::size_t n) override;
+  int PollHandle() const override { return handle_; }
+  std::string LastError() const override { return lastError_; }
+
+  static constexpr unsigned kBaudRate = 9600;
+  static constexpr unsigned kByteSize = 8;
+  static constexpr unsigned kParity = 0;    // none
+  static constexpr unsigned kStopBits = 0;  // one stop bit
+
+ private:
+  SerialSystem& system_;
+  int handle_ = -1;
+  std::atomic<bool> open_{false};
+  std::string lastError_;
+};
+
+// "COM12" gives 12: after the first three characters, blanks, an optional
+// sign and decimal digits; 0 without digits.
+int PortNumberFromName(const std::string& name);
+
+// Port n is $Q4T_PORT_DIR/COM<n> when that entry exists, otherwise /dev/ttyS<n-1>.
+// Empty for numbers below 1.
+std::string DevicePathForPort(int portNumber);
+
+}  // namespace q4t
