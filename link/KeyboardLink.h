@@ -1,0 +1,130 @@
+// The link of one key layout window to the keyboard: opening the port and the
+// receive thread, sending with the reply timer and repeats, the Connect and
+// TransferMode sequences, the data phases of Upload, Download, Read TCO
+// values and the licence change, the four command enable flags and the status
+// texts. Everything but the receive thread runs on the window's thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "link/Frames.h"
+#include "link/LinkShared.h"
+#include "link/LinkWindow.h"
+#include "model/KeyTable.h"
+
+namespace q4t {
+
+enum class TransferKind { None, Upload, Download, ReadTco };
+
+// Where the link stands, for callers that wait for the end of a sequence.
+enum class LinkPhase { Unlinked, Connecting, EnteringTransfer, DataPhase, LeavingTransfer, Idle };
+
+class KeyboardLink {
+ public:
+  KeyboardLink(LinkWindow& window, KeyTable& table, LinkShared& shared);
+  ~KeyboardLink();
+  KeyboardLink(const KeyboardLink&) = delete;
+  KeyboardLink& operator=(const KeyboardLink&) = delete;
+
+  // Window initialisation: links this window too when another one has opened
+  // the port. False when that link failed.
+  bool Initialise();
+
+  bool OpenLink();
+  void StopReceiving();
+  void Abort();
+
+  // Commands of the window.
+  void Download();
+  void Upload();
+  // After the window has closed every TCO window and opened a new one.
+  void ReadTco(TcoDisplay* view);
+  // The Port command after its dialog: the chosen name, or nothing when cancelled.
+  void PortChosen(const std::optional<std::string>& chosenName);
+  // The TCO view is going away: nothing may reach it any more.
+  void ForgetTcoView(const TcoDisplay* view);
+
+  // Called by the window for what it queued or timed.
+  void HandlePost(const LinkPost& post);
+  void OnReplyTimer();
+
+  bool downloadEnabled() const { return downloadEnabled_; }
+  bool uploadEnabled() const { return uploadEnabled_; }
+  bool portEnabled() const { return portEnabled_; }
+  bool readTcoEnabled() const { return readTcoEnabled_; }
+  LinkPhase phase() const { return phase_; }
+  TransferKind transferKind() const { return transferKind_; }
+  int retryCount() const { return retryCount_; }
+
+  // The date of programming written after a download; local date by default.
+  void setDateSource(std::function<std::string()> today) { today_ = std::move(today); }
+
+ private:
+  void Send(RequestKind kind, std::uint16_t address, std::uint8_t count, std::uint8_t unit);
+  void SendBuilt(const Frame& frame, RequestKind kind, std::uint16_t address, std::uint8_t count);
+  void Repeat();
+  void WriteLastFrame();
+  bool ReplyChecksumOk() const;
+  void PostOwn(LinkEvent event, int first = 0);
+  void StartTransfer(TransferKind kind);
+  void SetAllEnabled(bool enabled);
+  bool StartReceiver();
+  void ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run);
+  bool IsStale(const LinkPost& post) const;
+
+  void OnBlockWritten(int kind);
+  void OnConnected(int unit);
+  void OnRepeatRequest();
+  void OnBlockRead(int kind);
+  void OnLicenseChanged(bool on);
+  void OnCountersRead(int kind);
+  void OnModeSet(int mode, int unit);
+  void OnWriteFinished();
+  void OnOwnersWritten();
+  void OnStopWaiting();
+  void OnStartPhase();
+
+  bool TakeValueBlock();
+  bool TakeSizeBlock();
+  void FinishKeyTable();
+  void TakeInformation();
+  bool ReplyHolds(std::size_t dataBytes);
+  void Refuse();
+
+  LinkWindow& window_;
+  KeyTable& table_;
+  LinkShared& shared_;
+
+  // The last request sent: its number in the upper bits, its kind in the low byte,
+  // so the receive thread reads both in one piece.
+  std::atomic<std::uint32_t> lastRequest_{0};
+  std::uint16_t lastAddress_ = 0;
+  std::uint8_t lastCount_ = 0;
+  std::optional<Frame> lastFrame_;
+  int retryCount_ = 0;
+  int keyIndex_ = 0;
+  std::uint8_t blockKeys_ = 23;
+  std::optional<Frame> reply_;
+  TransferKind transferKind_ = TransferKind::None;
+  LinkPhase phase_ = LinkPhase::Unlinked;
+  bool verifying_ = false;
+  TcoDisplay* tcoView_ = nullptr;
+  bool downloadEnabled_ = false;
+  bool uploadEnabled_ = false;
+  bool portEnabled_ = true;
+  bool readTcoEnabled_ = false;
+  std::function<std::string()> today_;
+
+  std::thread receiver_;
+  int stopEvent_ = -1;  // eventfd that asks the receive thread to end
+  std::atomic<bool> receiverExited_{false};
+  unsigned receiverRun_ = 0;  // the run whose events are taken; 0 while none runs
+  unsigned runsStarted_ = 0;
+};
+
+}  // namespace q4t

@@ -1,0 +1,428 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "link/KeyboardLink.h"
+#include "tests/FakeKeyboard.h"
+#include "tests/TestTables.h"
+
+namespace q4t {
+namespace {
+
+using testing::FakeKeyboard;
+using testing::FakePort;
+using testing::FakeTcoView;
+using testing::FakeWindow;
+
+// A request frame as hex, its length and checksum filled in.
+std::string request(std::vector<std::uint8_t> body) {
+  body.insert(body.begin(), {kFrameStart, static_cast<std::uint8_t>(body.size() + 3)});
+  body.push_back(Checksum(body.data(), body.size() + 1));
+  return testing::hex(body);
+}
+
+std::string connect(std::uint8_t u) { return request({u, 1, 3, 1}); }
+std::string mode(std::uint8_t u, std::uint8_t m) { return request({u, 1, 1, m}); }
+std::string read(std::uint8_t tagNumber, std::uint16_t address, std::uint8_t bytes) {
+  return request({9, tagNumber, 9, static_cast<std::uint8_t>(address >> 8),
+                  static_cast<std::uint8_t>(address), bytes});
+}
+// The first eight bytes of a write: start, length, unit, tag, command, address, first data byte.
+std::string writeHead(std::uint8_t length, std::uint8_t tagNumber, std::uint16_t address, std::uint8_t first) {
+  return testing::hex(std::vector<std::uint8_t>{2, length, 9, tagNumber, 10, static_cast<std::uint8_t>(address >> 8),
+                                                static_cast<std::uint8_t>(address), first});
+}
+
+std::string head(const std::string& frame) { return frame.substr(0, 8 * 3 - 1); }
+
+std::vector<std::string> modeSequence(std::uint8_t m) { return {mode(1, m), mode(2, m), mode(3, m)}; }
+
+std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+class KeyboardLinkTest : public ::testing::Test {
+ protected:
+  KeyboardLinkTest() {
+    shared.makePort = [this] {
+      auto port = std::make_shared<FakePort>(keyboard);
+      ports.push_back(port);
+      return port;
+    };
+    link.setDateSource([] { return std::string("20261207"); });
+  }
+
+  void Connect() {
+    link.PortChosen(std::string("COM1"));
+    window.Pump(link);
+    ASSERT_EQ(link.phase(), LinkPhase::Idle);
+    keyboard.clearRequests();
+    window.statuses.clear();
+  }
+
+  // Requests cut to their first eight bytes, so writes compare by their head.
+  std::vector<std::string> heads() const {
+    std::vector<std::string> cut;
+    for (const std::string& text : keyboard.requests()) cut.push_back(text.substr(0, 8 * 3 - 1));
+    return cut;
+  }
+
+  void ExpectFlags(bool download, bool upload, bool port, bool readTco) {
+    EXPECT_EQ(link.downloadEnabled(), download);
+    EXPECT_EQ(link.uploadEnabled(), upload);
+    EXPECT_EQ(link.portEnabled(), port);
+    EXPECT_EQ(link.readTcoEnabled(), readTco);
+  }
+
+  FakeKeyboard keyboard;
+  std::vector<std::shared_ptr<FakePort>> ports;
+  LinkShared shared;
+  FakeWindow window;
+  KeyTable table = testing::gridTable();
+  KeyboardLink link{window, table, shared};
+};
+
+TEST_F(KeyboardLinkTest, ConnectRunsThroughAllUnitsAndEndsIdle) {
+  ExpectFlags(false, false, true, false);
+  link.PortChosen(std::string(""));  // an empty choice links through COM1
+  window.Pump(link);
+  EXPECT_EQ(shared.comPortName, "COM1");
+  EXPECT_EQ(ports.at(0)->openedPorts, std::vector<int>{1});
+  EXPECT_EQ(keyboard.requests().front(), "02 07 09 01 03 01 E9");
+  EXPECT_EQ(keyboard.requests(),
+            concat({{connect(9), connect(1), connect(2), connect(3)}, modeSequence(1)}));
+  EXPECT_EQ(window.statuses, std::vector<std::string>(4, "OK: Keyboard connected"));
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+  EXPECT_FALSE(window.timerRunning);
+  ExpectFlags(true, true, true, false);
+  EXPECT_EQ(window.changedMarkRestores, 1);
+}
+
+TEST_F(KeyboardLinkTest, SilentKeyboardIsAskedThreeTimesThenTheLinkIsAborted) {
+  keyboard.silentFor = 1000;
+  link.PortChosen(std::string("COM1"));
+  for (int second = 0; second < 3; ++second) {
+    window.Pump(link);
+    window.ExpireTimer(link);
+  }
+  EXPECT_EQ(keyboard.requests(), std::vector<std::string>(3, connect(9)));
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer Timeout", "ERROR: COM port"}));
+  EXPECT_EQ(shared.port, nullptr);
+  EXPECT_FALSE(ports.at(0)->IsOpen());
+  EXPECT_FALSE(window.timerRunning);
+  ExpectFlags(true, true, true, false);
+
+  // Without a port nothing is written; the time-outs end the transfer quietly.
+  link.Download();
+  for (int second = 0; second < 3; ++second) window.ExpireTimer(link);
+  EXPECT_EQ(keyboard.requests().size(), 3u);
+  EXPECT_EQ(window.statuses.back(), "ERROR: Transfer Timeout");
+}
+
+TEST_F(KeyboardLinkTest, ThreeErrorRepliesAbortTheTransfer) {
+  Connect();
+  keyboard.errorStatus = 128;
+  keyboard.errorCount = 3;
+  link.Upload();
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(), std::vector<std::string>(3, mode(1, 0)));
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer aborted", "ERROR: COM port"}));
+  EXPECT_EQ(link.retryCount(), 0);
+}
+
+TEST_F(KeyboardLinkTest, TimeOutsAndErrorRepliesCountTogether) {
+  Connect();
+  keyboard.silentFor = 1;
+  keyboard.errorStatus = 110;
+  keyboard.errorCount = 1;
+  link.Upload();
+  window.Pump(link);
+  window.ExpireTimer(link);  // second sending gets the error reply
+  window.Pump(link);         // third sending gets an answer
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+  EXPECT_EQ(window.statuses.back(), "OK: Upload successful");
+}
+
+TEST_F(KeyboardLinkTest, BusyUnitsAnswerModeRequestsButStopTheWaitingElsewhere) {
+  Connect();
+  keyboard.busyUnits = {1};
+  FakeTcoView view;
+  link.ReadTco(&view);
+  keyboard.busyUnits = {0};
+  window.Pump(link);
+  // Unit 1's status 35 counted as its answer; unit 0 stopped the read.
+  const auto sent = keyboard.requests();
+  ASSERT_EQ(sent.size(), 7u);
+  EXPECT_EQ(sent.back(), "02 06 00 04 07 ED");
+  EXPECT_FALSE(window.timerRunning);
+  EXPECT_EQ(link.phase(), LinkPhase::DataPhase);
+  ExpectFlags(false, false, false, false);
+  EXPECT_TRUE(window.statuses.empty());
+}
+
+TEST_F(KeyboardLinkTest, UploadReadsValuesSizesCountersAndOwners) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(90 - k % 50);
+  keyboard.memory[area::KeySizes] = 0x02;  // key 0 double right, key 1 covered
+  keyboard.memory[area::KeySizes + 45] = 0xFF;
+  keyboard.memory[area::TcoOwners] = 5;
+  table.setValue(7, 33);
+  link.Upload();
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(),
+            concat({modeSequence(0),
+                    {read(2, 0x0C0A, 46), read(2, 0x0C38, 46), read(2, 0x0C66, 46), read(2, 0x0C94, 46),
+                     read(2, 0x0CC2, 46), read(3, 0x0EA0, 46), read(3, 0x0EB7, 46),
+                     "02 07 09 05 07 99 49", read(5, 0x0E06, 24)},
+                    modeSequence(1)}));
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_TRUE(window.modified);
+  EXPECT_EQ(window.relayouts, 1);
+  for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).value, 90 - k % 50) << k;
+  EXPECT_EQ(table.entry(7).changed, 0);
+  EXPECT_EQ(table.entry(7).previousValue, 83);
+  EXPECT_EQ(table.entry(0).size, KeySize::DoubleRight);
+  EXPECT_EQ(table.entry(1).size, KeySize::Covered);
+  EXPECT_EQ(table.entry(90).size, KeySize::Single);
+  EXPECT_EQ(table.entry(91).size, KeySize::Single);
+  EXPECT_EQ(table.entry(5).counter, 6);
+  EXPECT_EQ(table.countersInUse(), 1);
+  EXPECT_EQ(table.counters()[29].count, 1029);
+  ExpectFlags(true, true, true, true);
+}
+
+TEST_F(KeyboardLinkTest, UploadOfAnUnsetSizeAreaGivesSingleKeys) {
+  Connect();
+  table.mergeQuadruple(18);
+  for (std::size_t j = 0; j < area::KeySizeBytes; ++j) keyboard.memory[area::KeySizes + j] = 0xFF;
+  link.Upload();
+  window.Pump(link);
+  for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).size, KeySize::Single) << k;
+}
+
+TEST_F(KeyboardLinkTest, DownloadWritesVerifiesAndDatesTheTable) {
+  Connect();
+  table.mergeRight(3);
+  table.mergeQuadruple(36);
+  table.counterOn(36, KeyPosition::BottomRight, 9);
+  table.setValue(50, 77);
+  link.Download();
+  window.Pump(link);
+  EXPECT_EQ(heads(),
+            concat({modeSequence(0),
+                    {writeHead(54, 1, 0x0C0A, 0), writeHead(54, 1, 0x0C38, 0), writeHead(54, 1, 0x0C66, 0),
+                     writeHead(54, 1, 0x0C94, 0), writeHead(31, 1, 0x0EA0, 0x11), writeHead(31, 1, 0x0EB7, 0x11),
+                     head(read(2, 0x0C0A, 46)), head(read(2, 0x0C38, 46)), head(read(2, 0x0C66, 46)),
+                     head(read(2, 0x0C94, 46)), head(read(2, 0x0CC2, 46)), head(read(3, 0x0EA0, 46)),
+                     head(read(3, 0x0EB7, 46)), writeHead(32, 8, 0x0E06, 144), writeHead(16, 6, 0x0E68, '2')},
+                    modeSequence(1)}));
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Download and verify successful"});
+  EXPECT_FALSE(window.modified);
+  for (int k = 0; k < kKeyCount; ++k)
+    EXPECT_EQ(keyboard.memory[area::KeyValues + 2u * k + 1], table.entry(k).value) << k;
+  EXPECT_EQ(keyboard.memory[area::KeySizes + 1], 0x02 << 4 | 0x01);  // keys 2 and 3
+  EXPECT_EQ(keyboard.memory[area::KeySizes + 2], 0x01 << 4 | 0x00);  // key 4 covered, key 5 single
+  EXPECT_EQ(keyboard.memory[area::TcoOwners + 3], 19);                // counter 9 on key 19
+  EXPECT_EQ(std::string(keyboard.memory.begin() + area::ProgrammingDate,
+                        keyboard.memory.begin() + area::ProgrammingDate + 8), "20261207");
+  ExpectFlags(true, true, true, true);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+}
+
+TEST_F(KeyboardLinkTest, VerifyFailureInTheThirdBlockStopsTheDownload) {
+  Connect();
+  keyboard.tamper = [](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[4] != command::ReadMemory || sent[5] != 0x0C || sent[6] != 0x66) return;
+    reply[5 + 2 * 4 + 1] ^= 0x40;  // key 50 reads back differently
+    reply.back() = 0;
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
+  link.Download();
+  window.Pump(link);
+  const auto sent = heads();
+  ASSERT_GE(sent.size(), 12u);
+  EXPECT_EQ(sent.back(), head(read(2, 0x0C66, 46)));
+  EXPECT_EQ(sent.size(), 3u + 6u + 3u);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Verify failed", "ERROR: COM port"}));
+  ExpectFlags(true, true, true, false);
+}
+
+TEST_F(KeyboardLinkTest, AMissingValueFailsTheVerify) {
+  Connect();
+  LoadedKey missing;
+  missing.size = 1;
+  table.loadEntry(10, missing);  // value -1 goes out as 0xFF and reads back as 255
+  link.Download();
+  window.Pump(link);
+  EXPECT_EQ(keyboard.memory[area::KeyValues + 21], 0xFF);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Verify failed", "ERROR: COM port"}));
+}
+
+TEST_F(KeyboardLinkTest, ReadTcoFillsTheViewPieceByPiece) {
+  Connect();
+  const std::string serial = "SN-4711";
+  std::copy(serial.begin(), serial.end(), keyboard.memory.begin() + area::SerialNumber);
+  std::fill(keyboard.memory.begin() + area::SerialNumber + 8, keyboard.memory.begin() + area::SerialNumber + 32, 0xFF);
+  const std::string dates = "2019010220261101";
+  std::copy(dates.begin(), dates.end(), keyboard.memory.begin() + area::ManufactureDate);
+  keyboard.memory[area::LicenseFlag] = 1;
+  keyboard.memory[area::TcoOwners + 23] = 91;
+  FakeTcoView view;
+  link.ReadTco(&view);
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(),
+            concat({modeSequence(0),
+                    {read(2, 0x0E40, 32), read(2, 0x0E60, 8), read(2, 0x0E68, 8), "02 06 00 04 07 ED",
+                     read(2, 0x0E90, 2), "02 07 09 05 07 99 49", read(5, 0x0E06, 24)},
+                    modeSequence(1)}));
+  EXPECT_EQ(view.serialNumber, serial);
+  EXPECT_EQ(view.manufactureDate, "20190102");
+  EXPECT_EQ(view.programmingDate, "20261101");
+  EXPECT_EQ(view.deviceDetails, keyboard.details);
+  EXPECT_EQ(view.license, 1);
+  EXPECT_EQ(view.countersShown, 1);
+  EXPECT_EQ(view.counters[29].ownerKey, 91);
+  EXPECT_EQ(view.counters[3].count, 1003);
+  EXPECT_EQ(table.entry(91).counter, 29);
+  EXPECT_EQ(shared.tcoOwnerForm, &window);
+  EXPECT_EQ(link.transferKind(), TransferKind::ReadTco);
+  ExpectFlags(true, true, true, true);
+}
+
+TEST_F(KeyboardLinkTest, UnsetInformationLeavesTheViewAsItWas) {
+  Connect();
+  std::fill(keyboard.memory.begin() + area::SerialNumber, keyboard.memory.begin() + area::LicenseFlag + 1, 0xFF);
+  keyboard.details = std::string(20, '\xFF');
+  FakeTcoView view;
+  link.ReadTco(&view);
+  window.Pump(link);
+  EXPECT_EQ(view.serialNumber, "-");
+  EXPECT_EQ(view.manufactureDate, "-");
+  EXPECT_EQ(view.programmingDate, "-");
+  EXPECT_EQ(view.deviceDetails, "-");
+  EXPECT_EQ(view.license, -1);
+  EXPECT_EQ(view.countersShown, 1);
+}
+
+TEST_F(KeyboardLinkTest, LicenceChangeWritesTheFlagAndTheDateAndDropsTheSecondAnswer) {
+  Connect();
+  FakeTcoView view;
+  link.ReadTco(&view);
+  window.Pump(link);
+  keyboard.clearRequests();
+  window.statuses.clear();
+  window.PostToWindow({{LinkEvent::CaliforniaLicenseChanged, 1, 0}, Frame{}, 0, 0});
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(),
+            concat({{connect(9), request({9, 1, 10, 0x0E, 0x90, 1})},
+                    {request({9, 6, 10, 0x0E, 0x68, '2', '0', '2', '6', '1', '2', '0', '7'})},
+                    modeSequence(1)}));
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: California driver license changed"});
+  EXPECT_EQ(keyboard.memory[area::LicenseFlag], 1);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+  EXPECT_FALSE(window.timerRunning);
+}
+
+TEST_F(KeyboardLinkTest, LicenceChangeWithoutATcoViewDoesNothing) {
+  Connect();
+  window.PostToWindow({{LinkEvent::CaliforniaLicenseChanged, 0, 0}, Frame{}, 0, 0});
+  window.Pump(link);
+  EXPECT_TRUE(keyboard.requests().empty());
+  EXPECT_TRUE(window.statuses.empty());
+}
+
+TEST_F(KeyboardLinkTest, AForgottenTcoViewGetsNothingMore) {
+  Connect();
+  FakeTcoView view;
+  link.ReadTco(&view);
+  link.ForgetTcoView(&view);
+  window.Pump(link);
+  EXPECT_EQ(view.serialNumber, "-");
+  EXPECT_EQ(view.countersShown, 0);
+  window.PostToWindow({{LinkEvent::CaliforniaLicenseChanged, 1, 0}, Frame{}, 0, 0});
+  keyboard.clearRequests();
+  window.Pump(link);
+  EXPECT_TRUE(keyboard.requests().empty());
+}
+
+TEST_F(KeyboardLinkTest, ShortOrDamagedRepliesAreRepeatedNeverTaken) {
+  Connect();
+  int damaged = 0;
+  keyboard.tamper = [&damaged](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    const bool counterQuery = sent[4] == command::Query && sent[2] == unit::Memory;
+    const bool firstValues = sent[4] == command::ReadMemory && sent[6] == 0x0A;
+    if (firstValues && damaged < 2) {
+      ++damaged;
+      reply.back() ^= 1;  // wrong checksum
+    } else if (counterQuery && damaged >= 2 && damaged < 4) {  // cut to 100 bytes, checksum mended
+      ++damaged;
+      reply.resize(100);
+      reply[1] = 100;
+      reply.back() = 0;
+      reply.back() = Checksum(reply.data(), reply.size());
+    }
+  };
+  link.Upload();
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_EQ(damaged, 4);
+  EXPECT_EQ(table.counters()[0].count, 1000);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+}
+
+TEST_F(KeyboardLinkTest, ChoosingAnotherPortShutsTheOldLinkFirst) {
+  Connect();
+  link.PortChosen(std::string("COM3"));
+  window.Pump(link);
+  EXPECT_EQ(window.statuses.front(), "ERROR: COM port");
+  EXPECT_EQ(window.statuses.back(), "OK: Keyboard connected");
+  ASSERT_EQ(ports.size(), 2u);
+  EXPECT_EQ(ports[1]->openedPorts, std::vector<int>{3});
+  EXPECT_EQ(shared.comPortName, "COM3");
+
+  window.statuses.clear();
+  link.PortChosen(std::string("COMX"));
+  EXPECT_EQ(window.statuses,
+            (std::vector<std::string>{"ERROR: COM port", "ERROR: Open COM Port", "ERROR: Connect to keyboard"}));
+  EXPECT_EQ(shared.port, nullptr);
+  link.PortChosen(std::nullopt);  // cancelled: no connect
+  EXPECT_EQ(ports.size(), 3u);
+  EXPECT_EQ(window.changedMarkRestores, 4);
+}
+
+TEST_F(KeyboardLinkTest, RepliesGoOnlyToTheWindowThatAskedLast) {
+  Connect();
+  FakeWindow otherWindow;
+  KeyTable otherTable = testing::gridTable();
+  KeyboardLink other(otherWindow, otherTable, shared);
+  ASSERT_TRUE(other.Initialise());  // the port is open: this window links too
+  otherWindow.Pump(other);
+  window.Pump(link);
+  EXPECT_EQ(other.phase(), LinkPhase::Idle);
+  EXPECT_EQ(otherWindow.statuses, std::vector<std::string>(4, "OK: Keyboard connected"));
+  EXPECT_TRUE(window.statuses.empty());
+
+  link.Upload();
+  window.Pump(link);
+  otherWindow.Pump(other);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_EQ(otherWindow.statuses.size(), 4u);
+}
+
+TEST_F(KeyboardLinkTest, RepliesOfAStoppedReceiverAreDropped) {
+  Connect();
+  link.Upload();
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  link.StopReceiving();
+  EXPECT_EQ(window.tcoCloses, 1);
+  window.PostToWindow({{LinkEvent::Connected, 3, 9}, Frame{}, 1, 0});
+  keyboard.clearRequests();
+  window.Pump(link);
+  EXPECT_TRUE(keyboard.requests().empty());
+}
+
+}  // namespace
+}  // namespace q4t
