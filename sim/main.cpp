@@ -1,0 +1,126 @@
+// q4t-keyboard-sim: a virtual Q4T keyboard on a pseudo-terminal, for trying
+// the tool without the hardware.
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <sys/stat.h>
+
+#include "sim/ProgramOptions.h"
+#include "sim/StateFile.h"
+#include "sim/VirtualKeyboard.h"
+
+namespace {
+
+using namespace q4t::sim;
+
+std::string Hex(const Bytes& bytes) {
+  std::string text;
+  char digits[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(digits, sizeof digits, i == 0 ? "%02X" : " %02X", bytes[i]);
+    text += digits;
+  }
+  return text;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0;
+}
+
+std::optional<KeyboardState> InitialState(const std::string& statePath) {
+  if (statePath.empty() || !FileExists(statePath)) return FactoryState();
+  std::string error;
+  std::optional<KeyboardState> state = LoadState(statePath, error);
+  if (!state) std::cerr << "q4t-keyboard-sim: " << error << '\n';
+  return state;
+}
+
+// What the program reports of each exchange: the log line, the verbose
+// lines, and the line settings after the first request.
+class ExchangeReport {
+ public:
+  ExchangeReport(const ProgramOptions& options, VirtualKeyboard& keyboard)
+      : options_(options), keyboard_(keyboard) {
+    if (!options.logPath.empty()) log_.open(options.logPath, std::ios::app);
+  }
+  bool logOpen() const { return options_.logPath.empty() || log_.is_open(); }
+
+  void operator()(const Exchange& exchange) {
+    std::lock_guard lock(mutex_);
+    if (log_.is_open()) log_ << Hex(exchange.request) << std::endl;
+    if (options_.verbose) printExchange(exchange);
+    if (options_.showLineSettings && !lineSettingsShown_) {
+      std::cout << "line settings: " << keyboard_.currentLineSettings().describe() << std::endl;
+      lineSettingsShown_ = true;
+    }
+  }
+
+ private:
+  void printExchange(const Exchange& exchange) {
+    std::cout << "request: " << Hex(exchange.request) << '\n';
+    if (!exchange.note.empty()) std::cout << "  " << exchange.note << '\n';
+    if (!exchange.reply.empty()) std::cout << "reply:   " << Hex(exchange.reply) << '\n';
+    std::cout.flush();
+  }
+
+  const ProgramOptions& options_;
+  VirtualKeyboard& keyboard_;
+  std::ofstream log_;
+  std::mutex mutex_;
+  bool lineSettingsShown_ = false;
+};
+
+int WaitForStopSignal(const sigset_t& stopSignals) {
+  int signalNumber = 0;
+  sigwait(&stopSignals, &signalNumber);
+  return signalNumber;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string error;
+  const std::optional<ProgramOptions> options =
+      ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+  if (!options || options->help) {
+    if (!options) std::cerr << "q4t-keyboard-sim: " << error << '\n';
+    std::cerr << kProgramUsage;
+    return options ? 0 : 2;
+  }
+  std::optional<KeyboardState> initial = InitialState(options->statePath);
+  if (!initial) return 1;
+
+  // Blocked before the keyboard's thread starts, so that only sigwait takes them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  VirtualKeyboard keyboard(std::move(*initial));
+  keyboard.setFaults(options->faults);
+  ExchangeReport report(*options, keyboard);
+  if (!report.logOpen()) {
+    std::cerr << "q4t-keyboard-sim: cannot open " << options->logPath << '\n';
+    return 1;
+  }
+  keyboard.setListener([&report](const Exchange& exchange) { report(exchange); });
+  if (!keyboard.start(options->linkPath)) {
+    std::cerr << "q4t-keyboard-sim: " << keyboard.lastError() << '\n';
+    return 1;
+  }
+  std::cout << "keyboard on " << keyboard.deviceName() << ", linked at " << options->linkPath << '\n'
+            << "ready" << std::endl;
+
+  const int signalNumber = WaitForStopSignal(stopSignals);
+  keyboard.stop();
+  std::cout << "stopped by signal " << signalNumber << std::endl;
+  if (!options->statePath.empty() && !SaveState(keyboard.state(), options->statePath, error)) {
+    std::cerr << "q4t-keyboard-sim: " << error << '\n';
+    return 1;
+  }
+  return 0;
+}
