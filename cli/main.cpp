@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/LinkCommands.h"
 #include "cli/ShowCommand.h"
 #include "model/KeyTableFile.h"
 
@@ -12,7 +13,13 @@ namespace {
 constexpr int kUsageError = 2;
 
 const char* const kUsage =
-    "usage: q4t show FILE\n";
+    "usage: q4t show FILE\n"
+    "       q4t connect --port NAME\n"
+    "       q4t upload --port NAME [--base FILE] OUT.q4t\n"
+    "       q4t download --port NAME IN.q4t\n"
+    "       q4t read-tco --port NAME [--json]\n"
+    "       q4t license --port NAME on|off\n"
+    "NAME is COM<n> or a device path; --timeout SECONDS (default 60) bounds a link command.\n";
 
 int usageError(const std::string& message) {
   std::fprintf(stderr, "q4t: %s\n", message.c_str());
@@ -43,5 +50,6 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "show") return showCommand(args);
+  if (q4t::isLinkCommand(command)) return q4t::runLinkCommand(command, args);
   return usageError("unknown command " + command);
 }

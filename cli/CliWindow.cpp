@@ -1,0 +1,62 @@
+#include "cli/CliWindow.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace q4t {
+
+namespace {
+std::atomic<bool> interrupted{false};
+void onInterrupt(int) { interrupted = true; }
+constexpr auto kWakeUp = std::chrono::milliseconds(100);  // to notice an interrupt
+}  // namespace
+
+void InstallInterruptHandler() {
+  std::signal(SIGINT, onInterrupt);
+  std::signal(SIGTERM, onInterrupt);
+}
+
+void CliWindow::PostToWindow(const LinkPost& post) {
+  std::lock_guard lock(mutex_);
+  queue_.push_back(post);
+  posted_.notify_one();
+}
+
+bool CliWindow::StartTimer(int, int milliseconds) {
+  timerDue_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  return true;
+}
+
+void CliWindow::StopTimer(int) { timerDue_.reset(); }
+
+void CliWindow::ShowStatus(const std::string& text) {
+  if (text.rfind("ERROR: ", 0) == 0) errorShown_ = true;
+  std::printf("%s\n", text.c_str());
+  std::fflush(stdout);
+}
+
+CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    std::unique_lock lock(mutex_);
+    const bool settled = link.phase() == LinkPhase::Idle || link.phase() == LinkPhase::Unlinked;
+    if (queue_.empty() && !timerDue_ && settled) return Outcome::Done;
+    if (interrupted) return Outcome::Interrupted;
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return Outcome::Stalled;
+    auto wakeAt = std::min(deadline, now + kWakeUp);
+    if (timerDue_) wakeAt = std::min(wakeAt, *timerDue_);
+    posted_.wait_until(lock, wakeAt, [this] { return !queue_.empty(); });
+    if (!queue_.empty()) {
+      const LinkPost post = queue_.front();
+      queue_.pop_front();
+      lock.unlock();
+      link.HandlePost(post);
+    } else if (timerDue_ && std::chrono::steady_clock::now() >= *timerDue_) {
+      lock.unlock();
+      link.OnReplyTimer();
+    }
+  }
+}
+
+}  // namespace q4t

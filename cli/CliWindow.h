@@ -1,0 +1,48 @@
+// The command-line tool's window for the link: an event queue with the reply
+// timer, status texts printed the moment they are shown.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "link/KeyboardLink.h"
+
+namespace q4t {
+
+class CliWindow : public LinkWindow {
+ public:
+  explicit CliWindow(KeyTable& table) : table_(table) {}
+
+  void PostToWindow(const LinkPost& post) override;
+  bool StartTimer(int id, int milliseconds) override;
+  void StopTimer(int id) override;
+  void ShowStatus(const std::string& text) override;
+  void Repaint() override {}
+  void RefreshKeyTexts() override {}
+  void RelayoutKeys() override { table_.applyLoadedShapes(); }
+  void RefreshKeyStyles() override {}
+  void RestoreChangedMarks() override {}
+  void SetModified(bool) override {}
+  void CloseTcoWindows() override {}
+
+  enum class Outcome { Done, Stalled, Interrupted };
+  // Runs the link's events and timer until the link has nothing left to do.
+  Outcome Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline);
+  bool errorShown() const { return errorShown_; }
+
+ private:
+  KeyTable& table_;
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<LinkPost> queue_;
+  std::optional<std::chrono::steady_clock::time_point> timerDue_;
+  bool errorShown_ = false;
+};
+
+// Set by SIGINT and SIGTERM.
+void InstallInterruptHandler();
+
+}  // namespace q4t

@@ -1,0 +1,251 @@
+#include "cli/LinkCommands.h"
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "cli/CliWindow.h"
+#include "link/SerialPort.h"
+#include "model/KeyTableFile.h"
+
+namespace q4t {
+
+namespace {
+
+constexpr int kLinkError = 1;
+constexpr int kUsageError = 2;
+constexpr int kInterrupted = 130;
+
+struct Options {
+  std::string port;
+  std::string base = "DefTable.q4t";
+  int timeoutSeconds = 60;
+  bool json = false;
+  std::vector<std::string> positional;
+};
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "q4t: %s\n", message.c_str());
+  return kUsageError;
+}
+
+std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--port" || arg == "--base" || arg == "--timeout") {
+      if (!hasValue) {
+        error = arg + " needs a value";
+        return std::nullopt;
+      }
+      const std::string& value = args[++i];
+      if (arg == "--port") options.port = value;
+      if (arg == "--base") options.base = value;
+      if (arg == "--timeout") {
+        options.timeoutSeconds = std::atoi(value.c_str());
+        if (options.timeoutSeconds <= 0) {
+          error = "--timeout needs a positive number of seconds";
+          return std::nullopt;
+        }
+      }
+    } else if (arg.rfind("--", 0) == 0) {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else {
+      options.positional.push_back(arg);
+    }
+  }
+  if (options.port.empty()) error = "--port NAME is required";
+  return error.empty() ? std::optional<Options>(options) : std::nullopt;
+}
+
+bool readable(const std::string& path) { return std::ifstream(path).good(); }
+
+struct CliTcoView : TcoDisplay {
+  void ShowCounters(const TcoCounterTable& table) override { counters = table; }
+  void SetSerialNumber(const std::string& text) override { serialNumber = text; }
+  void SetManufactureDate(const std::string& text) override { manufactureDate = text; }
+  void SetProgrammingDate(const std::string& text) override { programmingDate = text; }
+  void SetDeviceDetails(const std::string& text) override { deviceDetails = text; }
+  void SetCaliforniaLicense(bool on) override { license = on ? "on" : "off"; }
+  TcoCounterTable counters{};
+  std::string serialNumber, manufactureDate, programmingDate, deviceDetails, license = "not set";
+};
+
+std::string keyLocation(int counter, const TcoCounterSlot& slot) {
+  static const char* const kFixed[] = {"All keys", "Minutes", "MSR good read",
+                                       "MSR bad read", "Keylock changes", "MSR total read"};
+  if (counter < kFirstKeyCounter) return kFixed[counter];
+  return slot.ownerKey == kFreeSlot ? "not used" : std::to_string(slot.ownerKey);
+}
+
+std::string jsonText(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void printTco(const CliTcoView& view, bool json) {
+  if (json) {
+    std::printf("{\"serialNumber\": %s, \"manufactureDate\": %s, \"programmingDate\": %s, "
+                "\"deviceDetails\": %s, \"californiaLicense\": %s, \"counters\": [",
+                jsonText(view.serialNumber).c_str(), jsonText(view.manufactureDate).c_str(),
+                jsonText(view.programmingDate).c_str(), jsonText(view.deviceDetails).c_str(),
+                jsonText(view.license).c_str());
+    for (int n = 0; n < kCounterSlotCount; ++n) {
+      const TcoCounterSlot& slot = view.counters[static_cast<std::size_t>(n)];
+      std::printf("%s{\"counter\": %d, \"keyLocation\": %s, \"value\": %d}", n ? ", " : "", n,
+                  jsonText(keyLocation(n, slot)).c_str(), slot.count);
+    }
+    std::printf("]}\n");
+    return;
+  }
+  std::printf("serial number:        %s\ndate of manufacture:  %s\ndate of programming:  %s\n"
+              "device details:       %s\nCalifornia driver license: %s\n%-8s %-14s %s\n",
+              view.serialNumber.c_str(), view.manufactureDate.c_str(), view.programmingDate.c_str(),
+              view.deviceDetails.c_str(), view.license.c_str(), "Counter", "Key Location", "Value");
+  for (int n = 0; n < kCounterSlotCount; ++n) {
+    const TcoCounterSlot& slot = view.counters[static_cast<std::size_t>(n)];
+    std::printf("%-8d %-14s %d\n", n, keyLocation(n, slot).c_str(), slot.count);
+  }
+}
+
+class LinkSession {
+ public:
+  LinkSession(KeyTable& table, const Options& options)
+      : window_(table), link_(window_, table, shared_),
+        deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds)) {
+    shared_.comPortName = options.port;
+    shared_.makePort = [this] {
+      lastPort_ = std::make_shared<CSerialPort>();
+      return lastPort_->Create() ? lastPort_ : nullptr;
+    };
+  }
+
+  // Runs a step of the link to its end; false when the command must stop.
+  bool Step(const std::function<void()>& start) {
+    start();
+    const CliWindow::Outcome outcome = window_.Run(link_, deadline_);
+    if (outcome == CliWindow::Outcome::Stalled) {
+      std::fprintf(stderr, "ERROR: Transfer stalled\n");
+      failed_ = true;
+    }
+    if (outcome == CliWindow::Outcome::Interrupted) interrupted_ = true;
+    if (outcome != CliWindow::Outcome::Done) link_.Abort();
+    if (lastPort_ && !lastPort_->LastError().empty() && !shared_.port) {
+      std::fprintf(stderr, "%s%s\n", lastPort_->LastError().c_str(),
+                   lastPort_->LastError().find("ermission") != std::string::npos
+                       ? " (is the user in the dialout group?)" : "");
+      lastPort_.reset();
+    }
+    return outcome == CliWindow::Outcome::Done && !window_.errorShown();
+  }
+
+  bool Connect() {
+    return Step([this] { link_.PortChosen(shared_.comPortName); });
+  }
+
+  int ExitStatus() const {
+    if (interrupted_) return kInterrupted;
+    return failed_ || window_.errorShown() ? kLinkError : 0;
+  }
+
+  KeyboardLink& link() { return link_; }
+  LinkWindow& window() { return window_; }
+
+ private:
+  LinkShared shared_;
+  CliWindow window_;
+  KeyboardLink link_;
+  std::chrono::steady_clock::time_point deadline_;
+  std::shared_ptr<CSerialPort> lastPort_;
+  bool failed_ = false;
+  bool interrupted_ = false;
+};
+
+int upload(const Options& options) {
+  if (options.positional.size() != 1) return usage("upload takes one output file");
+  if (!readable(options.base)) return usage("cannot read the base table " + options.base);
+  KeyTable table;
+  readKeyTable(options.base, table);
+  LinkSession session(table, options);
+  if (session.Connect() && session.Step([&] { session.link().Upload(); })) {
+    if (!writeKeyTable(options.positional[0], table)) {
+      std::fprintf(stderr, "q4t: cannot write %s\n", options.positional[0].c_str());
+      return kLinkError;
+    }
+  }
+  return session.ExitStatus();
+}
+
+int download(const Options& options) {
+  if (options.positional.size() != 1) return usage("download takes one key table file");
+  if (!readable(options.positional[0])) return usage("cannot read " + options.positional[0]);
+  KeyTable table;
+  readKeyTable(options.positional[0], table);
+  LinkSession session(table, options);
+  if (session.Connect()) session.Step([&] { session.link().Download(); });
+  return session.ExitStatus();
+}
+
+int readTco(const Options& options, const std::string& licenseChoice) {
+  KeyTable table;
+  CliTcoView view;
+  LinkSession session(table, options);
+  if (!session.Connect() || !session.Step([&] { session.link().ReadTco(&view); }))
+    return session.ExitStatus();
+  if (!licenseChoice.empty()) {
+    const int on = licenseChoice == "on" ? 1 : 0;
+    session.Step([&] { session.window().PostToWindow({{LinkEvent::CaliforniaLicenseChanged, on, 0}, Frame{}, 0, 0}); });
+  } else {
+    printTco(view, options.json);
+  }
+  return session.ExitStatus();
+}
+
+}  // namespace
+
+bool isLinkCommand(const std::string& command) {
+  return command == "connect" || command == "upload" || command == "download" ||
+         command == "read-tco" || command == "license";
+}
+
+int runLinkCommand(const std::string& command, const std::vector<std::string>& args) {
+  std::string error;
+  const std::optional<Options> options = parseOptions(args, error);
+  if (!options) return usage(error);
+  InstallInterruptHandler();
+  if (command == "upload") return upload(*options);
+  if (command == "download") return download(*options);
+  if (command == "read-tco") {
+    if (!options->positional.empty()) return usage("read-tco takes no file");
+    return readTco(*options, "");
+  }
+  if (command == "license") {
+    if (options->positional.size() != 1 || (options->positional[0] != "on" && options->positional[0] != "off"))
+      return usage("license takes on or off");
+    return readTco(*options, options->positional[0]);
+  }
+  if (!options->positional.empty()) return usage("connect takes no file");
+  KeyTable table;
+  LinkSession session(table, *options);
+  session.Connect();
+  return session.ExitStatus();
+}
+
+}  // namespace q4t
