@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# q4t against the virtual keyboard over a pseudo-terminal, with real threads and time.
+set -u
+q4t=$1 sim=$2 source_dir=$3
+work=$(mktemp -d)
+export Q4T_PORT_DIR=$work
+failures=0
+sim_pid=
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+start_sim() {
+  stop_sim
+  rm -f "$work/log"
+  "$sim" --link "$work/COM1" --log "$work/log" --state "$work/state" "$@" > "$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do grep -q ready "$work/sim.out" 2>/dev/null && return; sleep 0.1; done
+  fail "simulator did not start: $(cat "$work/sim.out")"
+}
+
+stop_sim() {
+  [ -n "$sim_pid" ] || return 0
+  kill -TERM "$sim_pid" 2>/dev/null
+  wait "$sim_pid" 2>/dev/null
+  sim_pid=
+}
+trap 'stop_sim; rm -rf "$work"' EXIT
+
+# expect STATUS LAST-LINE command...: exit status and the last status text
+expect() {
+  local want_status=$1 want_last=$2; shift 2
+  "$@" > "$work/out" 2> "$work/err"
+  local status=$?
+  local last
+  last=$(grep -E '^(OK|ERROR): ' "$work/out" | tail -n 1)
+  [ "$status" = "$want_status" ] || fail "$* exited $status, wanted $want_status ($(cat "$work/err"))"
+  [ "$last" = "$want_last" ] || fail "$* ended with '$last', wanted '$want_last'"
+}
+
+cd "$work" || exit 1
+cp "$source_dir/DefTable.q4t" .
+sed -e '/^\[3\]$/,/^$/ s/^SIZE=1$/SIZE=2/' -e '/^\[3\]$/,/^$/ s/^VALUE=4$/VALUE=40/' \
+    -e '/^\[4\]$/,/^$/ s/^SIZE=1$/SIZE=0/' -e '/^\[4\]$/,/^$/ s/^COUNTER=144$/COUNTER=7/' DefTable.q4t > mine.q4t
+
+start_sim
+expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1
+connect_log="02 07 09 01 03 01 E9
+02 07 01 01 03 01 F1
+02 07 02 01 03 01 F0
+02 07 03 01 03 01 EF
+02 07 01 01 01 01 F3
+02 07 02 01 01 01 F2
+02 07 03 01 01 01 F1"
+[ "$(cat "$work/log")" = "$connect_log" ] || fail "connect sequence on the wire: $(cat "$work/log")"
+
+expect 0 "OK: Download and verify successful" "$q4t" download --port COM1 mine.q4t
+stop_sim
+start_sim  # a new run of the keyboard keeps what was downloaded
+expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
+"$q4t" show mine.q4t > mine.txt
+"$q4t" show back.q4t > back.txt
+cmp -s mine.txt back.txt || fail "upload after download differs: $(diff mine.txt back.txt)"
+
+expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1 --json
+grep -q '"keyLocation": "4"' out || fail "read-tco does not show counter 7 on key 4: $(cat out)"
+grep -q '"serialNumber": "Q4T-' out || fail "read-tco shows no serial number"
+expect 0 "OK: California driver license changed" "$q4t" license --port COM1 on
+expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1
+grep -q 'California driver license: on' out || fail "licence not switched on: $(cat out)"
+
+start_sim --silent-always
+expect 1 "ERROR: COM port" "$q4t" connect --port COM1
+[ "$(grep -c . "$work/log")" = 3 ] || fail "a silent keyboard was not asked three times"
+grep -qx "ERROR: Transfer Timeout" out || fail "no time-out text"
+
+start_sim --error-status 128 --error-count 3
+expect 1 "ERROR: COM port" "$q4t" connect --port COM1
+grep -qx "ERROR: Transfer aborted" out || fail "no abort text"
+
+start_sim --corrupt-readback 50
+expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t
+grep -qx "ERROR: Verify failed" out || fail "no verify failure"
+
+for fault in --split-replies --double-replies "--stray-byte 2" "--bad-checksum 2"; do
+  # shellcheck disable=SC2086
+  start_sim $fault
+  expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
+done
+
+start_sim --busy-units 1
+expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1
+start_sim --busy-units 0  # status 35 to the device details leaves the link waiting
+expect 1 "ERROR: COM port" "$q4t" read-tco --port COM1 --timeout 2
+grep -qx "ERROR: Transfer stalled" err || fail "no stall reported: $(cat err)"
+
+expect 2 "" "$q4t" connect
+expect 1 "ERROR: Connect to keyboard" "$q4t" connect --port COM9
+grep -q "ttyS8" err || fail "the failed open does not name the device: $(cat err)"
+
+stop_sim
+echo "$((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
+exit $((failures == 0 ? 0 : 1))
