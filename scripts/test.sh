@@ -15,3 +15,8 @@ echo "== address and undefined-behaviour sanitizers"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON >/dev/null
 cmake --build build-asan -j2
 ctest --test-dir build-asan --output-on-failure -j2 -L core
+
+echo "== thread sanitizer: the link with its receive thread"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON >/dev/null
+cmake --build build-tsan -j2 --target link_tests
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j2 -R KeyboardLinkTest
