@@ -1,5 +1,7 @@
 // The line settings that the program on the other end of the virtual
 // keyboard's pseudo-terminal applied, as read from its termios.
+// A pseudo-terminal keeps the speed, the stop bits and the raw mode as set,
+// but always shows 8 data bits without parity, whatever was asked for.
 #pragma once
 
 #include <string>
