@@ -85,10 +85,13 @@ int main(int argc, char** argv) {
   std::string error;
   const std::optional<ProgramOptions> options =
       ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), error);
-  if (!options || options->help) {
-    if (!options) std::cerr << "q4t-keyboard-sim: " << error << '\n';
-    std::cerr << kProgramUsage;
-    return options ? 0 : 2;
+  if (!options) {
+    std::cerr << "q4t-keyboard-sim: " << error << '\n' << kProgramUsage;
+    return 2;
+  }
+  if (options->help) {
+    std::cout << kProgramUsage;
+    return 0;
   }
   std::optional<KeyboardState> initial = InitialState(options->statePath);
   if (!initial) return 1;
