@@ -150,11 +150,14 @@ void FrameAssembler::Append(const std::uint8_t* bytes, std::size_t n) {
   buffer_.insert(buffer_.end(), bytes, bytes + n);
 }
 
-// A wrong start byte, or a length too short for a frame, loses the whole buffer.
+// A wrong start byte, or a length too short for a frame, loses the whole
+// buffer. The start byte is tested as soon as one byte is there, so that the
+// lone tail of a discarded reply cannot spoil the next reply too.
 std::optional<Frame> FrameAssembler::NextFrame() {
+  if (!buffer_.empty() && buffer_[0] != kFrameStart) buffer_.clear();
   if (buffer_.size() < 2) return std::nullopt;
   const std::size_t length = buffer_[1];
-  if (buffer_[0] != kFrameStart || length < kFrameOverhead) {
+  if (length < kFrameOverhead) {
     buffer_.clear();
     return std::nullopt;
   }

@@ -98,6 +98,13 @@ TEST(WireAssembler, CutsOneFrameACallAndDiscardsGarbage) {
   EXPECT_FALSE(assembler.NextFrame());
   EXPECT_EQ(assembler.buffered(), 0u);
 
+  // The lone last byte of a discarded reply does not spoil the next one.
+  const std::uint8_t tail = 0xE9;
+  assembler.Append(&tail, 1);
+  EXPECT_FALSE(assembler.NextFrame());
+  assembler.Append(a.data(), a.size);
+  EXPECT_EQ(hex(*assembler.NextFrame()), hex(a));
+
   // A length below 6 is no frame; later frames are still taken.
   const std::uint8_t shortFrame[] = {2, 3, 9};
   assembler.Append(shortFrame, sizeof shortFrame);
