@@ -1,11 +1,13 @@
 #include "link/SerialPort.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,22 +17,34 @@ namespace q4t {
 
 namespace {
 
-constexpr int kWriteMsPerByte = 19200 / CSerialPort::kBaudRate;
+using Clock = std::chrono::steady_clock;
+
+static_assert(CSerialPort::kBaudRate == 9600 && CSerialPort::kByteSize == 8 &&
+                  CSerialPort::kParity == 0 && CSerialPort::kStopBits == 0,
+              "makeRaw writes 9600 8N1");
+
+// Everything that would change or swallow a byte on its way in or out.
+constexpr tcflag_t kInputProcessing =
+    IGNBRK | BRKINT | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY;
+constexpr tcflag_t kLocalProcessing = ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN;
 
 // Raw as a Windows port: no echo, no line editing, no signals, no character
-// translation, no software flow control; 8N1 at 9600. Hardware flow control stays.
+// translation, no software flow control; 8N1 at 9600, reads that return at
+// once. Hardware flow control and the rest stay as the port had them.
 void makeRaw(termios& settings) {
-  settings.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                             IXON | IXOFF | IXANY | INPCK);
-  settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-  settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB);
+  settings.c_iflag &= ~kInputProcessing;
+  settings.c_oflag &= ~tcflag_t{OPOST};
+  settings.c_lflag &= ~kLocalProcessing;
+  settings.c_cflag &= ~tcflag_t{CSIZE | PARENB | PARODD | CSTOPB};
   settings.c_cflag |= CS8 | CREAD | CLOCAL;
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
   cfsetispeed(&settings, B9600);
   cfsetospeed(&settings, B9600);
 }
+
+// The error number of a call that failed; never 0, even when the call left errno alone.
+int failureCause() { return errno != 0 ? errno : EIO; }
 
 }  // namespace
 
@@ -39,14 +53,12 @@ CSerialPort::CSerialPort(SerialSystem& system) : system_(system) {}
 CSerialPort::~CSerialPort() { Destroy(); }
 
 bool CSerialPort::Create() {
-  open_ = false;
-  handle_ = -1;
+  Close();
+  lastError_.clear();
   return true;
 }
 
-void CSerialPort::Destroy() {
-  if (IsOpen()) Close();
-}
+void CSerialPort::Destroy() { Close(); }
 
 bool CSerialPort::Open(int portNumber) {
   const std::string path = DevicePathForPort(portNumber);
@@ -58,89 +70,120 @@ bool CSerialPort::Open(int portNumber) {
 }
 
 bool CSerialPort::OpenPath(const std::string& path) {
-  auto fail = [&](int error) {
-    lastError_ = path + ": " + std::strerror(error);
-    if (handle_ >= 0) system_.Close(handle_);
-    handle_ = -1;
-    open_ = false;
-    return false;
-  };
+  open_ = false;
+  std::unique_lock lock(deviceMutex_);
+  if (handle_ >= 0) closeDevice();
+  // Non-blocking, so that a line without carrier never holds up open, read or write.
   handle_ = system_.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (handle_ < 0) return fail(errno);
-  if (system_.Lock(handle_, LOCK_EX | LOCK_NB) != 0) return fail(EBUSY);
-  if (system_.Ioctl(handle_, TIOCEXCL, nullptr) != 0) return fail(errno);
-  system_.Flush(handle_);
-  if (!Configure()) return fail(errno);
+  if (handle_ < 0) return failOpen(path, failureCause());
+  int cause = lockDevice();
+  if (cause == 0 && system_.Flush(handle_) != 0) cause = failureCause();
+  if (cause == 0 && !configureLine()) cause = failureCause();
+  if (cause != 0) {
+    system_.Close(handle_);
+    handle_ = -1;
+    return failOpen(path, cause);
+  }
+  lastError_.clear();
   open_ = true;
   return true;
 }
 
 bool CSerialPort::Configure() {
+  std::shared_lock lock(deviceMutex_);
+  return handle_ >= 0 && configureLine();
+}
+
+bool CSerialPort::Close() {
+  open_ = false;
+  std::unique_lock lock(deviceMutex_);
+  if (handle_ >= 0) closeDevice();
+  return true;
+}
+
+std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
+  std::shared_lock lock(deviceMutex_);
+  if (!open_ || max == 0) return 0;
+  int queued = 0;
+  if (system_.Ioctl(handle_, FIONREAD, &queued) != 0 || queued <= 0) return 0;
+  const ssize_t count = system_.Read(handle_, buffer, std::min(max, std::size_t(queued)));
+  return count > 0 ? std::size_t(count) : 0;
+}
+
+// The whole frame within the write time-out; the descriptor is non-blocking,
+// so a full output queue is waited out with poll.
+bool CSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
+  std::shared_lock lock(deviceMutex_);
+  if (!open_) return false;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteMsPerByte) * n;
+  std::size_t written = 0;
+  while (written < n) {
+    const ssize_t count = system_.Write(handle_, bytes + written, n - written);
+    if (count > 0) {
+      written += std::size_t(count);
+      continue;
+    }
+    if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
+    if (!waitWritable(deadline)) return false;
+  }
+  return true;
+}
+
+bool CSerialPort::waitWritable(Clock::time_point deadline) {
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  if (left.count() <= 0) return false;
+  pollfd wait = {handle_, POLLOUT, 0};
+  const int ready = system_.Poll(&wait, 1, static_cast<int>(left.count()));
+  return ready > 0 || (ready < 0 && errno == EINTR);
+}
+
+// The advisory lock first: when another program holds the device, its
+// exclusive flag is left alone.
+int CSerialPort::lockDevice() {
+  if (system_.Lock(handle_, LOCK_EX | LOCK_NB) != 0)
+    return errno == EWOULDBLOCK ? EBUSY : failureCause();
+  return system_.Ioctl(handle_, TIOCEXCL, nullptr) == 0 ? 0 : failureCause();
+}
+
+bool CSerialPort::configureLine() {
   termios settings{};
   if (system_.GetAttributes(handle_, &settings) != 0) return false;
   makeRaw(settings);
   return system_.SetAttributes(handle_, &settings) == 0;
 }
 
-// Drops DTR (a device without modem lines refuses that, which is ignored),
-// flushes both directions and closes.
-bool CSerialPort::Close() {
-  open_ = false;
-  if (handle_ < 0) return true;
+// A pseudo-terminal has no DTR line and refuses the drop, which is ignored.
+void CSerialPort::closeDevice() {
   int dtr = TIOCM_DTR;
   system_.Ioctl(handle_, TIOCMBIC, &dtr);
   system_.Flush(handle_);
   system_.Lock(handle_, LOCK_UN);
   system_.Close(handle_);
   handle_ = -1;
-  return true;
 }
 
-std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
-  if (handle_ < 0 || max == 0) return 0;
-  int queued = 0;
-  if (system_.Ioctl(handle_, FIONREAD, &queued) != 0 || queued <= 0) return 0;
-  const std::size_t wanted = std::min(max, static_cast<std::size_t>(queued));
-  const ssize_t n = system_.Read(handle_, buffer, wanted);
-  return n > 0 ? static_cast<std::size_t>(n) : 0;
-}
-
-// The whole frame within 2 ms a byte.
-bool CSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
-  if (handle_ < 0) return false;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteMsPerByte * n);
-  std::size_t written = 0;
-  while (written < n) {
-    const ssize_t done = system_.Write(handle_, bytes + written, n - written);
-    if (done > 0) {
-      written += static_cast<std::size_t>(done);
-      continue;
-    }
-    if (done < 0 && errno != EAGAIN && errno != EINTR) return false;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    pollfd wait = {handle_, POLLOUT, 0};
-    system_.Poll(&wait, 1, static_cast<int>(left.count()));
-  }
-  return true;
+bool CSerialPort::failOpen(const std::string& device, int cause) {
+  lastError_ = device + ": " + std::strerror(cause);
+  return false;
 }
 
 int PortNumberFromName(const std::string& name) {
-  if (name.size() <= 3) return 0;
+  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
   std::size_t i = 3;
-  while (i < name.size() && (name[i] == ' ' || name[i] == '\t')) ++i;
+  if (name.size() < i) return 0;
+  while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i]))) ++i;
   bool negative = false;
   if (i < name.size() && (name[i] == '+' || name[i] == '-')) negative = name[i++] == '-';
-  long number = 0;
+  long long number = 0;
   for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
-    number = std::min(number * 10 + (name[i] - '0'), 1L << 31);
-  if (negative) number = -number;
-  return static_cast<int>(std::clamp(number, -(1L << 31), (1L << 31) - 1));
+    number = std::min(number * 10 + (name[i] - '0'), kLimit);
+  return static_cast<int>(negative ? -number : std::min(number, kLimit - 1));
 }
 
 std::string DevicePathForPort(int portNumber) {
   if (portNumber < 1) return {};
-  if (const char* dir = std::getenv("Q4T_PORT_DIR")) {
+  const char* dir = std::getenv("Q4T_PORT_DIR");
+  if (dir != nullptr && *dir != '\0') {
     const std::string entry = std::string(dir) + "/COM" + std::to_string(portNumber);
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(entry, error))) return entry;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <shared_mutex>
 #include <string>
 
 #include "link/PortDevice.h"
@@ -31,10 +33,20 @@ class CSerialPort : public PortDevice {
   static constexpr unsigned kByteSize = 8;
   static constexpr unsigned kParity = 0;    // none
   static constexpr unsigned kStopBits = 0;  // one stop bit
+  static constexpr unsigned kWriteMsPerByte = 19200 / kBaudRate;  // write time-out
 
  private:
+  int lockDevice();  // 0 or the error number
+  bool configureLine();
+  void closeDevice();
+  bool failOpen(const std::string& device, int cause);
+  bool waitWritable(std::chrono::steady_clock::time_point deadline);
+
   SerialSystem& system_;
-  int handle_ = -1;
+  // Read and Write hold it shared, Open and Close exclusively, so that a
+  // receive thread never reads a descriptor that is being closed.
+  mutable std::shared_mutex deviceMutex_;
+  std::atomic<int> handle_{-1};
   std::atomic<bool> open_{false};
   std::string lastError_;
 };
