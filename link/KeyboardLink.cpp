@@ -44,12 +44,7 @@ KeyboardLink::KeyboardLink(LinkWindow& window, KeyTable& table, LinkShared& shar
     : window_(window), table_(table), shared_(shared), today_(localDate) {}
 
 KeyboardLink::~KeyboardLink() {
-  if (receiver_.joinable()) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
-    receiver_.join();
-  }
-  if (stopEvent_ >= 0) ::close(stopEvent_);
+  JoinReceiver();
   if (shared_.lastSender.load() == this) shared_.lastSender = nullptr;
   if (shared_.tcoOwnerForm == &window_) shared_.tcoOwnerForm = nullptr;
 }
@@ -150,14 +145,19 @@ void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
   receiverExited_ = true;
 }
 
-void KeyboardLink::StopReceiving() {
+// Asks the receive thread to end, waits for it and closes its stop event.
+void KeyboardLink::JoinReceiver() {
   if (receiver_.joinable()) {
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
     receiver_.join();
-    ::close(stopEvent_);
-    stopEvent_ = -1;
   }
+  if (stopEvent_ >= 0) ::close(stopEvent_);
+  stopEvent_ = -1;
+}
+
+void KeyboardLink::StopReceiving() {
+  JoinReceiver();
   receiverRun_ = 0;
   window_.CloseTcoWindows();
   tcoView_ = nullptr;

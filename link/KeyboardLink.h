@@ -74,6 +74,7 @@ class KeyboardLink {
   void StartTransfer(TransferKind kind);
   void SetAllEnabled(bool enabled);
   bool StartReceiver();
+  void JoinReceiver();
   void ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run);
   bool IsStale(const LinkPost& post) const;
 

@@ -68,7 +68,6 @@ class CounterList {
   void push(int number) { numbers_[static_cast<std::size_t>(size_++)] = number; }
   int size() const { return size_; }
   bool empty() const { return size_ == 0; }
-  int operator[](int i) const { return numbers_[static_cast<std::size_t>(i)]; }
   const int* begin() const { return numbers_.data(); }
   const int* end() const { return numbers_.data() + size_; }
 
