@@ -1,0 +1,40 @@
+// Commands by number: one QAction each. A command goes to the first target of
+// the active chain (view, document, child frame, main frame, application) that
+// handles it; a command nothing handles is disabled.
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <functional>
+#include <vector>
+
+#include "docview/CommandTarget.h"
+
+class QAction;
+
+namespace docview {
+
+class CommandRouter : public QObject {
+  Q_OBJECT
+ public:
+  using Chain = std::function<std::vector<CommandTarget*>()>;
+  CommandRouter(Chain chain, QObject* parent);
+
+  QAction* addCommand(int id, const QString& text, const QString& statusTip = {});
+  QAction* action(int id) const { return actions_.value(id); }
+
+  // Runs the command in the first target that handles it; false when none does.
+  bool run(int id);
+  // The state the chain gives the command, as updateActions shows it.
+  std::optional<CommandState> stateOf(int id) const;
+  // Re-derives every action's enabled and checked state from the chain.
+  void updateActions();
+
+ private:
+  CommandTarget* handlerOf(int id) const;
+
+  Chain chain_;
+  QHash<int, QAction*> actions_;
+};
+
+}  // namespace docview

@@ -1,0 +1,44 @@
+#include "docview/DocTemplate.h"
+
+#include <QMdiArea>
+
+#include "docview/Document.h"
+#include "docview/MdiChildFrame.h"
+#include "docview/View.h"
+
+namespace docview {
+
+DocTemplate::DocTemplate(QMdiArea& workspace, QString documentName, Factories factories, QObject* parent)
+    : QObject(parent), workspace_(workspace), documentName_(std::move(documentName)),
+      factories_(std::move(factories)) {}
+
+Document* DocTemplate::openDocument(const QString& path) {
+  Document* document = factories_.document(*this);
+  documents_.append(document);
+  if (path.isEmpty()) {
+    document->setTitle(documentName_ + QString::number(++untitledCount_));
+  } else {
+    document->setPathName(path);
+  }
+  MdiChildFrame* frame = factories_.frame();
+  View* view = factories_.view();
+  frame->attach(document, view);
+  workspace_.addSubWindow(frame);
+  frame->setGeometry(frame->creationRect());
+  if (!view->initialUpdate()) {
+    document->closeDocument();
+    return nullptr;
+  }
+  frame->show();
+  workspace_.setActiveSubWindow(frame);
+  return document;
+}
+
+void DocTemplate::closeAllDocuments() {
+  const QList<Document*> documents = documents_;
+  for (Document* document : documents) document->closeDocument();
+}
+
+void DocTemplate::removeDocument(Document* document) { documents_.removeAll(document); }
+
+}  // namespace docview
