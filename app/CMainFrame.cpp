@@ -1,0 +1,243 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+#include "app/CommandIds.h"
+#include "app/StatusPanes.h"
+#include "docview/CommandRouter.h"
+#include "docview/Document.h"
+#include "docview/MdiChildFrame.h"
+
+namespace q4t {
+
+namespace {
+constexpr int kRecentShown = 4;
+constexpr int kGlyphWidth = 16;
+constexpr int kGlyphHeight = 15;
+
+struct ToolButton {
+  int id;
+  int glyph;
+  const char* toolTip;
+};
+// Left to right, with the glyph's place in the strip.
+const ToolButton kToolButtons[] = {
+    {cmd::kFileOpen, 0, "Open Keytable"},         {cmd::kFileSave, 1, "Save Keytable"},
+    {0, -1, nullptr},                              {cmd::kDownload, 2, "Download to Keyboard"},
+    {cmd::kUpload, 3, "Upload from Keyboard"},     {cmd::kReadTco, 4, "Read TCO values"},
+    {cmd::kPort, 5, "Connect with Keyboard"},
+};
+}  // namespace
+
+CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), workspace_(new QMdiArea(this)) {
+  setWindowTitle(QGuiApplication::applicationDisplayName());
+  setWindowIcon(QIcon(QStringLiteral(":/resources/q4t.png")));
+  resize(kWidth, kHeight);
+  setCentralWidget(workspace_);
+  connect(workspace_, &QMdiArea::subWindowActivated, this, [this] {
+    followActiveChild();
+    emit activeChildChanged();
+  });
+  createActions();
+  createMenus();
+  createToolBar();
+  createStatusBar();
+  createAccelerators();
+  qApp->installEventFilter(this);
+  followActiveChild();
+}
+
+void CMainFrame::createActions() {
+  const auto add = [this](int id, const char* text, const char* prompt) {
+    return router_.addCommand(id, QString::fromUtf8(text), QString::fromUtf8(prompt));
+  };
+  add(cmd::kFileNew, "&New\tCtrl+N", "Create a new document");
+  add(cmd::kFileOpen, "&Open...\tCtrl+O", "Open an existing document");
+  add(cmd::kFileClose, "&Close", "Close the active document");
+  add(cmd::kFileSave, "&Save\tCtrl+S", "Save the active document");
+  add(cmd::kExit, "E&xit", "Display program information, version number and copyright");
+  add(cmd::kUpload, "&Upload", "Read Keytable from Keyboard, don't press any key while upload");
+  add(cmd::kDownload, "&Download", "Write Keytable to Keyboard, don't press any key while download");
+  add(cmd::kPort, "&Port", "Connect to COM-Port");
+  add(cmd::kReadTco, "Read TCO values", "Show TCO, don't press any key while read TCO");
+  add(cmd::kViewToolbar, "&Toolbar", "Show or hide the toolbar")->setCheckable(true);
+  add(cmd::kViewStatusBar, "&Status Bar", "Show or hide the status bar")->setCheckable(true);
+  add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
+  add(cmd::kAbout, "&About Q4TProgrammer...", "");
+  for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
+}
+
+QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
+  auto* menu = new QMenu(tr("&File"), this);
+  menu->addAction(router_.action(cmd::kFileOpen));
+  if (withDocumentItems) {
+    menu->addAction(router_.action(cmd::kFileClose));
+    menu->addAction(router_.action(cmd::kFileSave));
+  }
+  menu->addSeparator();
+  for (int i = 0; i < kRecentShown; ++i) menu->addAction(router_.action(cmd::kFirstRecentFile + i));
+  menu->addSeparator();
+  menu->addAction(router_.action(cmd::kExit));
+  fileMenus_.append(menu);
+  return menu;
+}
+
+QMenu* CMainFrame::createViewMenu() {
+  auto* menu = new QMenu(tr("&View"), this);
+  menu->addAction(router_.action(cmd::kViewToolbar));
+  menu->addAction(router_.action(cmd::kViewStatusBar));
+  return menu;
+}
+
+void CMainFrame::createMenus() {
+  auto* help = new QMenu(tr("&Help"), this);
+  help->addAction(router_.action(cmd::kAbout));
+  noChildMenus_ = {createFileMenu(false), createViewMenu(), help};
+
+  auto* keyTable = new QMenu(tr("&KeyTable"), this);
+  keyTable->addAction(router_.action(cmd::kUpload));
+  keyTable->addAction(router_.action(cmd::kDownload));
+  auto* interface = new QMenu(tr("&Interface"), this);
+  interface->addAction(router_.action(cmd::kPort));
+  auto* childHelp = new QMenu(tr("&Help"), this);
+  childHelp->addAction(router_.action(cmd::kHelpDevIzured));
+  childHelp->addAction(router_.action(cmd::kAbout));
+  childMenus_ = {createFileMenu(true), keyTable, interface, createViewMenu(), childHelp};
+
+  for (QMenu* menu : noChildMenus_ + childMenus_) {
+    // Enabled states are derived afresh before a menu opens.
+    connect(menu, &QMenu::aboutToShow, &router_, &docview::CommandRouter::updateActions);
+    connect(menu, &QMenu::aboutToHide, this, [this] { panes_->showReady(); });
+  }
+}
+
+void CMainFrame::createToolBar() {
+  toolBar_ = new QToolBar(tr("Toolbar"), this);
+  toolBar_->setObjectName(QStringLiteral("toolbar59392"));
+  toolBar_->setIconSize(QSize(kGlyphWidth, kGlyphHeight));
+  toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+  toolBar_->setFloatable(true);
+  toolBar_->setMovable(true);
+  const QPixmap strip(QStringLiteral(":/resources/toolbar.png"));
+  for (const ToolButton& button : kToolButtons) {
+    if (button.id == 0) {
+      toolBar_->addSeparator();
+      continue;
+    }
+    QAction* action = router_.action(button.id);
+    action->setIcon(QIcon(strip.copy(button.glyph * kGlyphWidth, 0, kGlyphWidth, kGlyphHeight)));
+    action->setToolTip(QString::fromUtf8(button.toolTip));
+    toolBar_->addAction(action);
+  }
+  addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+void CMainFrame::createStatusBar() {
+  statusBar()->setObjectName(QStringLiteral("statusbar59393"));
+  panes_ = new StatusPanes(*statusBar());
+}
+
+void CMainFrame::createAccelerators() {
+  const auto routed = [this](QKeySequence keys, int id) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, id] { router_.run(id); });
+  };
+  routed(QKeySequence(Qt::CTRL | Qt::Key_N), cmd::kFileNew);
+  routed(QKeySequence(Qt::CTRL | Qt::Key_O), cmd::kFileOpen);
+  routed(QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kFileSave);
+  // Edit and pane keys: taken by the main window, handled by nobody.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
+        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
+        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
+        QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
+        QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
+    new QShortcut(keys, this);
+  }
+}
+
+docview::MdiChildFrame* CMainFrame::activeChild() const {
+  return qobject_cast<docview::MdiChildFrame*>(workspace_->currentSubWindow());
+}
+
+void CMainFrame::followActiveChild() {
+  const docview::MdiChildFrame* child = activeChild();
+  menuBar()->clear();
+  for (QMenu* menu : child ? childMenus_ : noChildMenus_) menuBar()->addMenu(menu);
+  QString caption = QGuiApplication::applicationDisplayName();
+  if (child && child->document()) caption += QStringLiteral(" - ") + child->document()->title();
+  setWindowTitle(caption);
+}
+
+void CMainFrame::showRecentFiles(const QStringList& paths) {
+  for (int i = 0; i < kRecentShown; ++i) {
+    QAction* action = router_.action(cmd::kFirstRecentFile + i);
+    const bool used = i < paths.size();
+    action->setText(used ? QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths[i]).fileName())
+                         : tr("Recent File"));
+    action->setToolTip(used ? paths[i] : QString());
+    // Without entries the first place shows the greyed placeholder.
+    action->setVisible(used || i == 0);
+  }
+}
+
+std::optional<docview::CommandState> CMainFrame::commandState(int id) const {
+  if (id == cmd::kViewToolbar) return docview::CommandState{true, toolBar_->isVisible()};
+  if (id == cmd::kViewStatusBar) return docview::CommandState{true, statusBar()->isVisible()};
+  return std::nullopt;
+}
+
+void CMainFrame::runCommand(int id) {
+  if (id == cmd::kViewToolbar) toolBar_->setVisible(!toolBar_->isVisible());
+  if (id == cmd::kViewStatusBar) statusBar()->setVisible(!statusBar()->isVisible());
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) {
+    const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+    // An item without a prompt empties the pane while its menu is open.
+    if (!tip.isEmpty() || QApplication::activePopupWidget()) {
+      panes_->showPrompt(tip);
+    } else {
+      panes_->showReady();
+    }
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+bool CMainFrame::handleHelpKey(QKeyEvent* key) {
+  // With a menu open F1 does nothing; in a modal dialog it asks for a general
+  // help nobody gives, unless Shift, Ctrl or Alt pass it on to the main window.
+  if (QApplication::activePopupWidget()) return true;
+  const bool passedOn = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && !passedOn) return true;
+  QWidget* active = QApplication::activeWindow();
+  if (active != this && active != modal) return false;
+  QWidget* owner = QApplication::focusWidget() ? QApplication::focusWidget() : active;
+  return helpHandler_ && helpHandler_(owner);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F1) return handleHelpKey(key);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (exitHandler_ && !exitHandler_()) event->ignore();
+}
+
+}  // namespace q4t

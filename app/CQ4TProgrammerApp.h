@@ -1,0 +1,76 @@
+// The application: start-up, the two window types, New, Open and the recent
+// files, About and Exit; what the key layout views need of the program.
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+#include "app/RecentFileList.h"
+#include "docview/CommandTarget.h"
+#include "editor/FormHost.h"
+
+namespace docview {
+class CommandRouter;
+class DocTemplate;
+}  // namespace docview
+
+namespace q4t {
+
+class CMainFrame;
+class HelpLauncher;
+class PortDevice;
+
+class CQ4TProgrammerApp : public QObject, public FormHost, public docview::CommandTarget {
+  Q_OBJECT
+ public:
+  explicit CQ4TProgrammerApp(LinkShared& shared);
+  ~CQ4TProgrammerApp() override;
+
+  // Start-up; false when the program must end (the command line's file could
+  // not be opened).
+  bool initInstance(const QStringList& arguments);
+
+  CMainFrame& mainFrame() const { return *mainFrame_; }
+  docview::CommandRouter& router() const { return *router_; }
+  const RecentFileList& recentFiles() const { return recentFiles_; }
+
+  bool newDocument();
+  // Opens the file in a key layout window, or activates the window that has it.
+  bool openDocumentFile(const QString& path);
+  // Save prompts, every window closed, then the port released; false when cancelled.
+  bool exitInstance();
+
+  // FormHost.
+  LinkShared& linkShared() override { return shared_; }
+  docview::DocTemplate& keyLayoutTemplate() override { return *keyLayoutTemplate_; }
+  docview::DocTemplate& tcoTemplate() override { return *tcoTemplate_; }
+  void showStatus(const QString& text) override;
+  void noteCause(const QString& cause) override;
+  QWidget* mainWindow() override;
+  void showHelp() override;
+  QString chooseSaveFileName() override;
+  void updateActions() override;
+
+  // New, Open, recent files, About, Exit.
+  std::optional<docview::CommandState> commandState(int id) const override;
+  void runCommand(int id) override;
+
+ private:
+  std::vector<docview::CommandTarget*> routingChain();
+  void registerTemplates();
+  void openFileDialog();
+  bool openFailed(const QString& path);
+  void releasePort();
+
+  LinkShared& shared_;
+  std::shared_ptr<PortDevice> lastMadePort_;
+  docview::CommandRouter* router_;
+  std::unique_ptr<CMainFrame> mainFrame_;
+  docview::DocTemplate* keyLayoutTemplate_ = nullptr;
+  docview::DocTemplate* tcoTemplate_ = nullptr;
+  RecentFileList recentFiles_;
+  std::unique_ptr<HelpLauncher> help_;
+};
+
+}  // namespace q4t

@@ -1,0 +1,344 @@
+#include "editor/CQ4TForm.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+
+#include "app/CComPortDlg.h"
+#include "app/CommandIds.h"
+#include "docview/DialogUnits.h"
+#include "docview/DocTemplate.h"
+#include "docview/Document.h"
+#include "editor/CChangeKeyValueDlg.h"
+#include "editor/CTCOCounterDlg.h"
+#include "editor/FormHost.h"
+#include "editor/KeyContextMenu.h"
+#include "model/KeyTableFile.h"
+
+namespace q4t {
+
+namespace {
+constexpr int kDialogOk = 1;
+constexpr int kDialogFailed = -1;
+
+QPixmap solidPixmap(int width, int height, const QColor& color) {
+  QPixmap pixmap(width, height);
+  pixmap.fill(color);
+  return pixmap;
+}
+
+bool isShape(KeySize size) {
+  return size == KeySize::Single || size == KeySize::DoubleRight || size == KeySize::DoubleDown ||
+         size == KeySize::Quadruple;
+}
+
+void message(QWidget* owner, QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+  box.exec();
+}
+}  // namespace
+
+CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
+    : View(parent), host_(host), layout_(table_, this), link_(*this, table_, host.linkShared()),
+      contextMenu_(new KeyContextMenu(this)), portDialog_(std::make_unique<CComPortDlg>()) {
+  setFont(docview::formFont());
+  setFixedSize(docview::dialogUnitSize(405, 119));
+  buildLegend();
+  for (int k = 0; k < kKeyCount; ++k) {
+    KeyButton* button = layout_.button(k);
+    connect(button, &QPushButton::clicked, this, [this, k] { onKeyClicked(k); });
+    connect(button, &KeyButton::contextMenuRequested, this, &CQ4TForm::onContextMenu);
+  }
+  connect(&replyTimer_, &QTimer::timeout, this, [this] {
+    link_.OnReplyTimer();
+    host_.updateActions();
+  });
+}
+
+CQ4TForm::~CQ4TForm() = default;
+
+void CQ4TForm::buildLegend() {
+  auto* changedIcon = new QLabel(this);
+  changedIcon->setPixmap(solidPixmap(22, 22, QColor(255, 0, 0)));
+  changedIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  docview::placeControl(changedIcon, 3, 5, 20, 20);
+  auto* changedText = new QLabel(QStringLiteral("Value changed"), this);
+  docview::placeControl(changedText, 31, 8, 49, 8);
+  auto* counterIcon = new QLabel(this);
+  counterIcon->setPixmap(solidPixmap(5, 22, QColor(255, 255, 0)));
+  counterIcon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  docview::placeControl(counterIcon, 3, 25, 20, 20);
+  auto* counterText = new QLabel(QStringLiteral("TCO Counter on"), this);
+  docview::placeControl(counterText, 30, 26, 52, 8);
+}
+
+bool CQ4TForm::initialUpdate() {
+  chooseKeyFile();
+  // Asked before anything else happens, so that Cancel leaves all as it was.
+  if (!closeOtherLayouts()) return false;
+  link_.Initialise();
+  loadTable();
+  host_.tcoTemplate().closeAllDocuments();
+  host_.updateActions();
+  return true;
+}
+
+void CQ4TForm::chooseKeyFile() {
+  keyFilePath_ = document()->pathName();
+  if (!keyFilePath_.isEmpty()) return;
+  keyFilePath_ = QString::fromStdString(defaultTablePath());
+  document()->setTitle(QStringLiteral("New"));
+}
+
+bool CQ4TForm::closeOtherLayouts() {
+  QList<docview::Document*> others;
+  for (docview::Document* other : host_.keyLayoutTemplate().documents()) {
+    if (other != document() && other->title() != document()->title()) others.append(other);
+  }
+  for (docview::Document* other : others) {
+    if (!other->saveModified()) return false;
+  }
+  for (docview::Document* other : others) other->closeDocument();
+  return true;
+}
+
+void CQ4TForm::loadTable() {
+  const FileResult result = readKeyTable(keyFilePath_.toStdString(), table_);
+  if (!result) host_.noteCause(keyFilePath_ + QStringLiteral(": ") + QString::fromStdString(result.reason));
+  layout_.refreshCaptions();
+  for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
+}
+
+void CQ4TForm::activated() { layout_.refreshStyles(); }
+
+void CQ4TForm::markModified() { document()->setModified(true); }
+
+std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
+  switch (id) {
+    case cmd::kTcoCounterOn:
+    case cmd::kTcoCounterOff:
+    case cmd::kSingleKey:
+    case cmd::kDoubleKeyRight:
+    case cmd::kDoubleKeyDown:
+    case cmd::kQuadrupleKey:
+    case cmd::kFileSave:
+    case cmd::kHelpDevIzured:
+      return docview::CommandState{};
+    case cmd::kDownload:
+      return docview::CommandState{link_.downloadEnabled()};
+    case cmd::kUpload:
+      return docview::CommandState{link_.uploadEnabled()};
+    case cmd::kReadTco:
+      return docview::CommandState{link_.readTcoEnabled()};
+    case cmd::kPort:
+      return docview::CommandState{link_.portEnabled()};
+    default:
+      return std::nullopt;
+  }
+}
+
+void CQ4TForm::runCommand(int id) {
+  // Commands forwarded from the TCO window arrive here without the menus'
+  // enabling, so a disabled transfer is refused here too.
+  const std::optional<docview::CommandState> state = commandState(id);
+  if (!state || !state->enabled) return;
+  switch (id) {
+    case cmd::kTcoCounterOn: counterOn(); break;
+    case cmd::kTcoCounterOff: counterOffWithEffects(); break;
+    case cmd::kFileSave: fileSave(); break;
+    case cmd::kDownload: link_.Download(); break;
+    case cmd::kUpload: link_.Upload(); break;
+    case cmd::kReadTco: readTco(); break;
+    case cmd::kPort: choosePort(); break;
+    case cmd::kHelpDevIzured: host_.showHelp(); break;
+    default: runShapeCommand(id); break;
+  }
+  host_.updateActions();
+}
+
+bool CQ4TForm::fileSave() {
+  if (keyFilePath_.isEmpty()) return false;
+  if (needsNewName(keyFilePath_.toStdString())) {
+    const QString chosen = host_.chooseSaveFileName();
+    if (chosen.isEmpty()) return false;
+    document()->setTitle(QFileInfo(chosen).fileName());
+    keyFilePath_ = chosen;
+  }
+  const FileResult result = writeKeyTable(keyFilePath_.toStdString(), table_);
+  if (!result) {
+    message(host_.mainWindow(), QMessageBox::Warning,
+            tr("The key table could not be saved to %1:\n%2")
+                .arg(keyFilePath_, QString::fromStdString(result.reason)));
+    return false;
+  }
+  document()->setModified(false);
+  return true;
+}
+
+void CQ4TForm::stopReceiving() { link_.StopReceiving(); }
+
+void CQ4TForm::onKeyClicked(int k) {
+  CChangeKeyValueDlg dialog(host_.mainWindow());
+  dialog.actuationPoint = isShape(table_.entry(k).size) ? table_.actuationKey(k) : 0;
+  dialog.oldValue = table_.entry(k).value;
+  const int result = dialog.DoModal();
+  if (result == kDialogFailed) {
+    showDialogFailure();
+    return;
+  }
+  if (result == kDialogOk) {
+    table_.setValue(k, dialog.newValue);
+    layout_.refreshCaption(k);
+    markModified();
+  }
+  RestoreChangedMarks();
+}
+
+void CQ4TForm::onContextMenu(int k, const QPoint& globalPos) {
+  currentKey_ = k;
+  contextMenu_->prepareFor(table_, k);
+  if (const int id = contextMenu_->choose(globalPos)) runCommand(id);
+}
+
+void CQ4TForm::runShapeCommand(int id) {
+  if (id != cmd::kSingleKey) {
+    mergeWithEffects(id);
+  } else if (static_cast<int>(table_.entry(currentKey_).size) > 0) {
+    markModified();
+    splitWithEffects(currentKey_);
+  }
+}
+
+void CQ4TForm::splitWithEffects(int k) {
+  const GroupPositions group = table_.groupOf(k);
+  table_.splitKey(k);
+  bool released = false;
+  for (int position : group) {
+    if (position == k || table_.entry(position).size != KeySize::Single) continue;
+    released = true;
+    layout_.moveHome(position);
+    layout_.button(position)->show();
+    layout_.refreshCaption(position);
+  }
+  if (released) {
+    for (int position : group) layout_.button(position)->setOwnerDrawn(false);
+    contextMenu_->showCounterOff();
+  }
+  layout_.moveHome(k);
+}
+
+void CQ4TForm::mergeWithEffects(int id) {
+  const int k = currentKey_;
+  const KeySize wanted = id == cmd::kDoubleKeyRight  ? KeySize::DoubleRight
+                         : id == cmd::kDoubleKeyDown ? KeySize::DoubleDown
+                                                     : KeySize::Quadruple;
+  if (wanted == KeySize::DoubleRight) table_.mergeRight(k);
+  if (wanted == KeySize::DoubleDown) table_.mergeDown(k);
+  if (wanted == KeySize::Quadruple) table_.mergeQuadruple(k);
+  if (table_.entry(k).size != wanted) return;
+  markModified();
+  layout_.moveHome(k);
+  layout_.applyShapeGeometry(k);
+  layout_.makeGroupPlain(k);
+  contextMenu_->showCounterOff();
+}
+
+void CQ4TForm::counterOffWithEffects() {
+  markModified();
+  table_.counterOff(currentKey_);
+  layout_.makeGroupPlain(currentKey_);
+  contextMenu_->showCounterOff();
+}
+
+void CQ4TForm::counterOn() {
+  const int k = currentKey_;
+  if (table_.countersInUse() == kMaxCountersInUse) {
+    message(host_.mainWindow(), QMessageBox::Information,
+            QStringLiteral("All TCO counters in use.\nPlease switch off an other counter"));
+    RestoreChangedMarks();
+    return;
+  }
+  CTCOCounterDlg dialog(host_.mainWindow());
+  dialog.keyShape = static_cast<std::uint16_t>(table_.entry(k).size);
+  dialog.counterText = QString::number(table_.entry(k).counter);
+  for (int i = 0; i < kMaxCountersInUse; ++i) {
+    dialog.counterOwners[static_cast<std::size_t>(i)] =
+        table_.counters()[static_cast<std::size_t>(kFirstKeyCounter + i)].ownerKey;
+  }
+  const int result = dialog.DoModal();
+  if (result == kDialogFailed) {
+    showDialogFailure();
+    return;
+  }
+  if (result != kDialogOk) return;
+  markModified();
+  table_.counterOn(k, static_cast<KeyPosition>(dialog.selectedPoint), dialog.counterNumber());
+  RefreshKeyStyles();
+}
+
+void CQ4TForm::showDialogFailure() {
+  message(host_.mainWindow(), QMessageBox::NoIcon, QStringLiteral("Dialog box could not be created!"));
+}
+
+void CQ4TForm::readTco() {
+  docview::DocTemplate& tcoTemplate = host_.tcoTemplate();
+  tcoTemplate.closeAllDocuments();
+  docview::Document* tcoDocument = tcoTemplate.openDocument({});
+  docview::View* tcoView = tcoDocument ? tcoDocument->firstView() : nullptr;
+  auto* display = dynamic_cast<TcoDisplay*>(tcoView);
+  if (display) connect(tcoView, &QObject::destroyed, this, [this, display] { link_.ForgetTcoView(display); });
+  link_.ReadTco(display);
+}
+
+void CQ4TForm::choosePort() {
+  portDialog_->setParent(host_.mainWindow(), portDialog_->windowFlags());
+  const bool confirmed = portDialog_->DoModal() == kDialogOk;
+  link_.PortChosen(confirmed ? std::optional(portDialog_->portName.toStdString()) : std::nullopt);
+}
+
+void CQ4TForm::PostToWindow(const LinkPost& post) {
+  // Called from the receive thread too: the queued call runs on this window's thread.
+  QMetaObject::invokeMethod(
+      this,
+      [this, post] {
+        link_.HandlePost(post);
+        host_.updateActions();
+      },
+      Qt::QueuedConnection);
+}
+
+bool CQ4TForm::StartTimer(int, int milliseconds) {
+  replyTimer_.start(milliseconds);
+  return true;
+}
+
+void CQ4TForm::StopTimer(int) { replyTimer_.stop(); }
+
+void CQ4TForm::ShowStatus(const std::string& text) { host_.showStatus(QString::fromStdString(text)); }
+
+void CQ4TForm::Repaint() { repaint(); }
+
+void CQ4TForm::RefreshKeyTexts() { layout_.refreshCaptions(); }
+
+void CQ4TForm::RelayoutKeys() {
+  table_.applyLoadedShapes();
+  layout_.showAll();
+  for (int k = 0; k < kKeyCount; ++k) {
+    if (table_.entry(k).size == KeySize::Single) {
+      splitWithEffects(k);
+    } else {
+      layout_.applyShapeGeometry(k);
+    }
+  }
+}
+
+void CQ4TForm::RefreshKeyStyles() { layout_.refreshStyles(); }
+
+void CQ4TForm::RestoreChangedMarks() { layout_.restoreChangedMarks(); }
+
+void CQ4TForm::SetModified(bool modified) { document()->setModified(modified); }
+
+void CQ4TForm::CloseTcoWindows() { host_.tcoTemplate().closeAllDocuments(); }
+
+}  // namespace q4t

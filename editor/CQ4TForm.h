@@ -1,0 +1,85 @@
+// The key layout view: one key table shown as 92 key buttons with a legend.
+// It owns the table, its file path, the key menu, the port dialog and the link
+// to the keyboard, and carries out the key, transfer, port and save commands.
+#pragma once
+
+#include <QTimer>
+#include <memory>
+
+#include "docview/View.h"
+#include "editor/KeyLayout.h"
+#include "link/KeyboardLink.h"
+
+namespace q4t {
+
+class CComPortDlg;
+class FormHost;
+class KeyContextMenu;
+
+class CQ4TForm : public docview::View, public LinkWindow {
+  Q_OBJECT
+ public:
+  explicit CQ4TForm(FormHost& host, QWidget* parent = nullptr);
+  ~CQ4TForm() override;
+
+  bool initialUpdate() override;
+  void activated() override;
+
+  std::optional<docview::CommandState> commandState(int id) const override;
+  void runCommand(int id) override;
+
+  // File Save; false when nothing was written.
+  bool fileSave();
+  // Stops the receive thread and closes the TCO window, before the window goes.
+  void stopReceiving();
+
+  const KeyTable& table() const { return table_; }
+  const KeyboardLink& link() const { return link_; }
+  const KeyLayout& layout() const { return layout_; }
+  const QString& keyFilePath() const { return keyFilePath_; }
+  int currentKey() const { return currentKey_; }
+  KeyContextMenu& contextMenu() const { return *contextMenu_; }
+
+  // LinkWindow.
+  void PostToWindow(const LinkPost& post) override;
+  bool StartTimer(int id, int milliseconds) override;
+  void StopTimer(int id) override;
+  void ShowStatus(const std::string& text) override;
+  void Repaint() override;
+  void RefreshKeyTexts() override;
+  void RelayoutKeys() override;
+  void RefreshKeyStyles() override;
+  void RestoreChangedMarks() override;
+  void SetModified(bool modified) override;
+  void CloseTcoWindows() override;
+
+ private:
+  void buildLegend();
+  void chooseKeyFile();
+  bool closeOtherLayouts();
+  void loadTable();
+  void markModified();
+
+  void onKeyClicked(int k);
+  void onContextMenu(int k, const QPoint& globalPos);
+  void runShapeCommand(int id);
+  void splitWithEffects(int k);
+  void mergeWithEffects(int id);
+  void counterOffWithEffects();
+  void counterOn();
+  void readTco();
+  void choosePort();
+  void showDialogFailure();
+
+  FormHost& host_;
+  KeyTable table_;
+  KeyLayout layout_;
+  QString keyFilePath_;
+  KeyboardLink link_;
+  KeyContextMenu* contextMenu_;
+  int currentKey_ = 0;
+  std::unique_ptr<CComPortDlg> portDialog_;
+  QTimer replyTimer_;
+};
+
+}  // namespace q4t

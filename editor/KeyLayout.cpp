@@ -1,0 +1,140 @@
+#include "editor/KeyLayout.h"
+
+#include <QPainter>
+
+#include "docview/DialogUnits.h"
+#include "model/KeyboardGrid.h"
+
+namespace q4t {
+
+namespace {
+constexpr int kKeyWidthDu = 22;
+constexpr int kKeyHeightDu = 18;
+constexpr int kFirstColumnDu = 2;
+// Top edges of rows 1 (bottom) to 6, in dialog units.
+constexpr int kRowTopDu[kGridRows] = {94, 76, 58, 41, 24, 7};
+constexpr int kStripeWidth = 5;
+const QColor kStripeYellow(255, 255, 0);
+const QColor kChangedRed(255, 0, 0);
+}  // namespace
+
+QRect KeyLayout::gridRect(int k) {
+  const GridCell cell = gridCellOf(k);
+  return docview::dialogUnitRect(kFirstColumnDu + kKeyWidthDu * cell.column, kRowTopDu[cell.row - 1],
+                                 kKeyWidthDu, kKeyHeightDu);
+}
+
+KeyLayout::KeyLayout(const KeyTable& table, QWidget* form) : table_(table) {
+  const auto painter = [this](int k, QPainter& p, const QRect& r) { paintFace(k, p, r); };
+  for (int k = 0; k < kKeyCount; ++k) {
+    auto* button = new KeyButton(k, painter, form);
+    button->setObjectName(QStringLiteral("key%1").arg(1100 + k));
+    button->setGeometry(gridRect(k));
+    buttons_[static_cast<std::size_t>(k)] = button;
+    // The outer rectangle as laid out on the form is the home rectangle.
+    homeRects_[static_cast<std::size_t>(k)] = button->geometry();
+  }
+}
+
+void KeyLayout::moveHome(int k) { button(k)->setGeometry(homeRect(k)); }
+
+void KeyLayout::applyShapeGeometry(int k) {
+  const QRect& home = homeRect(k);
+  const int right = table_.rightOf(k);
+  const int down = table_.downOf(k);
+  const int downRight = table_.downRightOf(k);
+  switch (table_.entry(k).size) {
+    case KeySize::DoubleRight:
+      if (right < 0) return;
+      button(right)->hide();
+      button(k)->setGeometry(home.x(), home.y(), 2 * home.width(), home.height());
+      return;
+    case KeySize::DoubleDown:
+      if (down < 0) return;
+      button(down)->hide();
+      button(k)->setGeometry(home.x(), home.y(), home.width(), 2 * home.height());
+      return;
+    case KeySize::Quadruple:
+      if (right < 0 || down < 0 || downRight < 0) return;
+      for (int covered : {down, right, downRight}) button(covered)->hide();
+      button(k)->setGeometry(home.x(), home.y(), 2 * home.width(), 2 * home.height());
+      return;
+    default:
+      return;
+  }
+}
+
+void KeyLayout::showAll() {
+  for (KeyButton* button : buttons_) button->show();
+}
+
+void KeyLayout::refreshCaption(int k) { button(k)->setCaption(table_.entry(k).value); }
+
+void KeyLayout::refreshCaptions() {
+  for (int k = 0; k < kKeyCount; ++k) refreshCaption(k);
+}
+
+void KeyLayout::setOwnerDrawn(int k, bool ownerDrawn) { button(k)->setOwnerDrawn(ownerDrawn); }
+
+void KeyLayout::makeGroupPlain(int k) {
+  for (int position : table_.groupOf(k)) setOwnerDrawn(position, false);
+}
+
+void KeyLayout::refreshStyles() {
+  for (int k = 0; k < kKeyCount; ++k) {
+    const KeyEntry& key = table_.entry(k);
+    const bool valueChanged = key.value != key.previousValue;
+    if (valueChanged) setOwnerDrawn(k, true);
+    switch (key.size) {
+      case KeySize::Single:
+        setOwnerDrawn(k, table_.isCounterOn(k) || valueChanged);
+        break;
+      case KeySize::DoubleRight:
+      case KeySize::DoubleDown:
+      case KeySize::Quadruple:
+        if (table_.groupHasCounter(k)) {
+          setOwnerDrawn(k, true);
+        } else {
+          for (int position : table_.groupOf(k)) {
+            if (position != k) setOwnerDrawn(position, false);
+          }
+          if (!valueChanged) setOwnerDrawn(k, false);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void KeyLayout::restoreChangedMarks() {
+  for (int k = 0; k < kKeyCount; ++k) {
+    if (table_.entry(k).changed) setOwnerDrawn(k, true);
+  }
+}
+
+void KeyLayout::paintFace(int k, QPainter& painter, const QRect& itemRect) const {
+  if (k < 0 || k >= kKeyCount) return;
+  const KeyEntry& key = table_.entry(k);
+  switch (key.size) {
+    case KeySize::Single:
+    case KeySize::DoubleRight:
+    case KeySize::DoubleDown:
+    case KeySize::Quadruple: {
+      QRect stripe = itemRect;
+      stripe.setRight(kStripeWidth - 1);
+      if (table_.groupHasCounter(k)) {
+        painter.fillRect(stripe, kStripeYellow);
+        if (key.changed) painter.fillRect(itemRect.adjusted(kStripeWidth, 0, 0, 0), kChangedRed);
+      } else if (key.changed) {
+        painter.fillRect(itemRect, kChangedRed);
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  painter.drawText(itemRect, Qt::AlignCenter | Qt::TextSingleLine, QString::number(key.value));
+}
+
+}  // namespace q4t
