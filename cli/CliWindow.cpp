@@ -7,8 +7,8 @@
 namespace q4t {
 
 namespace {
-std::atomic<bool> interrupted{false};
-void onInterrupt(int) { interrupted = true; }
+std::atomic<int> interruptSignal{0};
+void onInterrupt(int signal) { interruptSignal = signal; }
 constexpr auto kWakeUp = std::chrono::milliseconds(100);  // to notice an interrupt
 }  // namespace
 
@@ -16,6 +16,8 @@ void InstallInterruptHandler() {
   std::signal(SIGINT, onInterrupt);
   std::signal(SIGTERM, onInterrupt);
 }
+
+int InterruptSignal() { return interruptSignal; }
 
 void CliWindow::PostToWindow(const LinkPost& post) {
   std::lock_guard lock(mutex_);
@@ -32,8 +34,7 @@ void CliWindow::StopTimer(int) { timerDue_.reset(); }
 
 void CliWindow::ShowStatus(const std::string& text) {
   if (text.rfind("ERROR: ", 0) == 0) errorShown_ = true;
-  std::printf("%s\n", text.c_str());
-  std::fflush(stdout);
+  std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline) {
@@ -41,7 +42,7 @@ CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock:
     std::unique_lock lock(mutex_);
     const bool settled = link.phase() == LinkPhase::Idle || link.phase() == LinkPhase::Unlinked;
     if (queue_.empty() && !timerDue_ && settled) return Outcome::Done;
-    if (interrupted) return Outcome::Interrupted;
+    if (interruptSignal != 0) return Outcome::Interrupted;
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return Outcome::Stalled;
     auto wakeAt = std::min(deadline, now + kWakeUp);

@@ -1,5 +1,6 @@
 // The command-line tool's window for the link: an event queue with the reply
-// timer, status texts printed the moment they are shown.
+// timer, status texts printed on stderr the moment they are shown (stdout
+// carries only results, such as the JSON of read-tco).
 #pragma once
 
 #include <chrono>
@@ -42,7 +43,9 @@ class CliWindow : public LinkWindow {
   bool errorShown_ = false;
 };
 
-// Set by SIGINT and SIGTERM.
+// Notes SIGINT and SIGTERM, which end Run() with Outcome::Interrupted.
 void InstallInterruptHandler();
+// The signal that interrupted the command, 0 when none did.
+int InterruptSignal();
 
 }  // namespace q4t

@@ -1,7 +1,8 @@
 #include "cli/LinkCommands.h"
 
+#include <charconv>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -15,7 +16,8 @@ namespace {
 
 constexpr int kLinkError = 1;
 constexpr int kUsageError = 2;
-constexpr int kInterrupted = 130;
+constexpr int kSignalExitBase = 128;  // the shell's status for a command ended by signal n: 128 + n
+constexpr int kMaxTimeoutSeconds = 7 * 24 * 3600;
 
 struct Options {
   std::string port;
@@ -28,6 +30,26 @@ struct Options {
 int usage(const std::string& message) {
   std::fprintf(stderr, "q4t: %s\n", message.c_str());
   return kUsageError;
+}
+
+// A whole number of seconds from 1 to a week; 0 for anything else.
+int parseTimeout(const std::string& text) {
+  int seconds = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+  const bool whole = error == std::errc() && end == text.data() + text.size();
+  return whole && seconds > 0 && seconds <= kMaxTimeoutSeconds ? seconds : 0;
+}
+
+// COM<n> stays a port name for the link; any other name is a device: a path
+// with a "/" is taken from the current directory, a bare name from /dev.
+std::string portArgument(const std::string& name) {
+  const bool comPort = name.size() >= 3 && name.compare(0, 3, "COM") == 0 &&
+                       name.find_first_not_of("0123456789", 3) == std::string::npos;
+  if (comPort || name.empty() || name.front() == '/') return name;
+  if (name.find('/') == std::string::npos) return "/dev/" + name;
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(name, error);
+  return error ? name : absolute.lexically_normal().string();
 }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -43,12 +65,12 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
         return std::nullopt;
       }
       const std::string& value = args[++i];
-      if (arg == "--port") options.port = value;
+      if (arg == "--port") options.port = portArgument(value);
       if (arg == "--base") options.base = value;
       if (arg == "--timeout") {
-        options.timeoutSeconds = std::atoi(value.c_str());
-        if (options.timeoutSeconds <= 0) {
-          error = "--timeout needs a positive number of seconds";
+        options.timeoutSeconds = parseTimeout(value);
+        if (options.timeoutSeconds == 0) {
+          error = "--timeout needs a whole number of seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
           return std::nullopt;
         }
       }
@@ -63,7 +85,21 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
   return error.empty() ? std::optional<Options>(options) : std::nullopt;
 }
 
-bool readable(const std::string& path) { return std::ifstream(path).good(); }
+// Reads a table given on the command line; a file that is no key table is refused.
+bool readTableArgument(const std::string& path, KeyTable& table) {
+  const FileResult read = readKeyTable(path, table);
+  if (!read) std::fprintf(stderr, "q4t: %s: %s\n", path.c_str(), read.reason.c_str());
+  return read.ok;
+}
+
+// Refused before the port is taken: an output that exists but is no regular file.
+bool writableTarget(const std::string& path) {
+  std::error_code error;
+  const auto type = std::filesystem::status(path, error).type();
+  if (type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::regular) return true;
+  std::fprintf(stderr, "q4t: %s: not a regular file\n", path.c_str());
+  return false;
+}
 
 struct CliTcoView : TcoDisplay {
   void ShowCounters(const TcoCounterTable& table) override { counters = table; }
@@ -161,7 +197,7 @@ class LinkSession {
   }
 
   int ExitStatus() const {
-    if (interrupted_) return kInterrupted;
+    if (interrupted_) return kSignalExitBase + InterruptSignal();
     return failed_ || window_.errorShown() ? kLinkError : 0;
   }
 
@@ -180,13 +216,13 @@ class LinkSession {
 
 int upload(const Options& options) {
   if (options.positional.size() != 1) return usage("upload takes one output file");
-  if (!readable(options.base)) return usage("cannot read the base table " + options.base);
+  const std::string& output = options.positional[0];
   KeyTable table;
-  readKeyTable(options.base, table);
+  if (!readTableArgument(options.base, table) || !writableTarget(output)) return kUsageError;
   LinkSession session(table, options);
   if (session.Connect() && session.Step([&] { session.link().Upload(); })) {
-    if (!writeKeyTable(options.positional[0], table)) {
-      std::fprintf(stderr, "q4t: cannot write %s\n", options.positional[0].c_str());
+    if (const FileResult written = writeKeyTable(output, table); !written) {
+      std::fprintf(stderr, "q4t: cannot write %s: %s\n", output.c_str(), written.reason.c_str());
       return kLinkError;
     }
   }
@@ -195,9 +231,8 @@ int upload(const Options& options) {
 
 int download(const Options& options) {
   if (options.positional.size() != 1) return usage("download takes one key table file");
-  if (!readable(options.positional[0])) return usage("cannot read " + options.positional[0]);
   KeyTable table;
-  readKeyTable(options.positional[0], table);
+  if (!readTableArgument(options.positional[0], table)) return kUsageError;
   LinkSession session(table, options);
   if (session.Connect()) session.Step([&] { session.link().Download(); });
   return session.ExitStatus();

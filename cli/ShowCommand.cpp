@@ -1,7 +1,7 @@
 #include "cli/ShowCommand.h"
 
+#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <vector>
 
 #include "model/KeyboardGrid.h"
@@ -10,8 +10,8 @@ namespace q4t {
 
 namespace {
 
-constexpr int kCellWidth = 6;  // inner width 5: value in 4 characters and the counter mark
-constexpr int kNoCell = -2;    // no key at this grid place
+constexpr int kMinValueWidth = 4;  // a cell holds a space, the value and the counter mark
+constexpr int kNoCell = -2;        // no key at this grid place
 
 using OwnerGrid = std::array<std::array<int, kGridColumns>, kGridRows + 2>;
 
@@ -36,10 +36,19 @@ int ownerAt(const OwnerGrid& owner, int row, int column) {
   return owner[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
+// The width of every cell, border included: wide enough for the widest value.
+int cellWidthFor(const KeyTable& table) {
+  std::size_t widest = kMinValueWidth;
+  for (int k = 0; k < kKeyCount; ++k) widest = std::max(widest, std::to_string(table.entry(k).value).size());
+  return static_cast<int>(widest) + 2;
+}
+
 class Canvas {
  public:
-  Canvas() : lines_(2 * kGridRows + 1, std::string(kGridColumns * kCellWidth + 1, ' ')) {}
-  void put(int x, int y, char c) { lines_[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c; }
+  explicit Canvas(int cellWidth)
+      : lines_(2 * kGridRows + 1, std::string(static_cast<std::size_t>(kGridColumns * cellWidth + 1), ' ')) {}
+  // at(): a place outside the canvas is a fault in the drawing, never a write elsewhere.
+  void put(int x, int y, char c) { lines_.at(static_cast<std::size_t>(y)).at(static_cast<std::size_t>(x)) = c; }
   void text(int x, int y, const std::string& s) {
     for (std::size_t i = 0; i < s.size(); ++i) put(x + static_cast<int>(i), y, s[i]);
   }
@@ -59,17 +68,17 @@ class Canvas {
 int lineY(int row) { return 2 * (kGridRows - row); }  // the border above a row
 
 
-void drawBorders(Canvas& canvas, const OwnerGrid& owner) {
+void drawBorders(Canvas& canvas, const OwnerGrid& owner, int cellWidth) {
   for (int line = 0; line <= kGridRows; ++line) {
     const int above = kGridRows + 1 - line, below = kGridRows - line;
     for (int column = 0; column < kGridColumns; ++column)
       if (ownerAt(owner, above, column) != ownerAt(owner, below, column))
-        for (int x = 1; x < kCellWidth; ++x) canvas.put(column * kCellWidth + x, 2 * line, '-');
+        for (int x = 1; x < cellWidth; ++x) canvas.put(column * cellWidth + x, 2 * line, '-');
   }
   for (int row = 1; row <= kGridRows; ++row)
     for (int edge = 0; edge <= kGridColumns; ++edge)
       if (ownerAt(owner, row, edge - 1) != ownerAt(owner, row, edge))
-        canvas.put(edge * kCellWidth, lineY(row) + 1, '|');
+        canvas.put(edge * cellWidth, lineY(row) + 1, '|');
   for (int line = 0; line <= kGridRows; ++line)
     for (int edge = 0; edge <= kGridColumns; ++edge) {
       const int up = kGridRows + 1 - line, down = kGridRows - line;
@@ -77,19 +86,19 @@ void drawBorders(Canvas& canvas, const OwnerGrid& owner) {
       const int downLeft = ownerAt(owner, down, edge - 1), downRight = ownerAt(owner, down, edge);
       const bool across = upLeft != downLeft || upRight != downRight;
       const bool along = upLeft != upRight || downLeft != downRight;
-      if (across || along) canvas.put(edge * kCellWidth, 2 * line, across && along ? '+' : (across ? '-' : '|'));
+      if (across || along) canvas.put(edge * cellWidth, 2 * line, across && along ? '+' : (across ? '-' : '|'));
     }
 }
 
-void drawTexts(Canvas& canvas, const KeyTable& table, const OwnerGrid& owner) {
+void drawTexts(Canvas& canvas, const KeyTable& table, const OwnerGrid& owner, int cellWidth) {
   for (int k = 0; k < kKeyCount; ++k) {
     const GridCell cell = gridCellOf(k);
     const bool ownsCell = ownerAt(owner, cell.row, cell.column) == k;
-    char text[16];
-    std::snprintf(text, sizeof text, "%4d", static_cast<int>(table.entry(k).value));
-    const int x = cell.column * kCellWidth + 1, y = lineY(cell.row) + 1;
+    std::string text = std::to_string(table.entry(k).value);
+    text.insert(0, static_cast<std::size_t>(cellWidth - 2) - text.size(), ' ');
+    const int x = cell.column * cellWidth + 1, y = lineY(cell.row) + 1;
     if (ownsCell) canvas.text(x, y, text);
-    if (table.isCounterOn(k)) canvas.put(x + kCellWidth - 2, y, '*');
+    if (table.isCounterOn(k)) canvas.put(x + cellWidth - 2, y, '*');
   }
 }
 
@@ -106,9 +115,10 @@ std::string counterList(const KeyTable& table) {
 
 std::string renderKeyTable(const KeyTable& table) {
   const OwnerGrid owner = ownersOf(table);
-  Canvas canvas;
-  drawBorders(canvas, owner);
-  drawTexts(canvas, table, owner);
+  const int cellWidth = cellWidthFor(table);
+  Canvas canvas(cellWidth);
+  drawBorders(canvas, owner, cellWidth);
+  drawTexts(canvas, table, owner, cellWidth);
   return canvas.str() + "* holds a TCO counter\n" + counterList(table);
 }
 

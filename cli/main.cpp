@@ -1,6 +1,5 @@
 // q4t: the key table tool on the command line.
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,23 +18,20 @@ const char* const kUsage =
     "       q4t download --port NAME IN.q4t\n"
     "       q4t read-tco --port NAME [--json]\n"
     "       q4t license --port NAME on|off\n"
-    "NAME is COM<n> or a device path; --timeout SECONDS (default 60) bounds a link command.\n";
+    "NAME is COM<n>, a device path, or a device name in /dev;\n"
+    "--timeout SECONDS (a whole number, default 60) bounds a link command.\n"
+    "Status texts and errors go to stderr, results to stdout.\n";
 
 int usageError(const std::string& message) {
   std::fprintf(stderr, "q4t: %s\n", message.c_str());
   return kUsageError;
 }
 
-bool isReadableFile(const std::string& path) {
-  std::ifstream file(path);
-  return file.good();
-}
-
 int showCommand(const std::vector<std::string>& args) {
   if (args.size() != 1) return usageError("show takes one file name");
-  if (!isReadableFile(args[0])) return usageError("cannot read " + args[0]);
   q4t::KeyTable table;
-  q4t::readKeyTable(args[0], table);
+  if (const q4t::FileResult read = q4t::readKeyTable(args[0], table); !read)
+    return usageError(args[0] + ": " + read.reason);
   std::fputs(q4t::renderKeyTable(table).c_str(), stdout);
   return 0;
 }

@@ -3,18 +3,23 @@
 
 #include <string>
 
+#include "model/FileResult.h"
 #include "model/KeyTable.h"
 
 namespace q4t {
 
-// Fills the table from the file; a missing or unreadable file gives every key
-// its defaults. Never fails.
-void readKeyTable(const std::string& path, KeyTable& table);
+// Fills the table from the file. Only a regular file is read (a FIFO, device
+// or directory is refused without waiting); a file that is no text or holds
+// none of the 92 key sections is not a key table. On failure the table holds
+// the defaults (every key -1) and the reason says why in a few words.
+FileResult readKeyTable(const std::string& path, KeyTable& table);
 
-// Writes all 92 sections, keeping the other sections and keys of an existing
-// file. The whole file is written to a temporary file beside it and renamed
-// over the target, so a failed write leaves the old file as it was.
-bool writeKeyTable(const std::string& path, const KeyTable& table);
+// Writes all 92 sections into the file the path names (through a symbolic
+// link, which stays), keeping the other sections and keys of an existing file
+// and its encoding, mode and, where allowed, owner. A file with one name is
+// replaced atomically through a temporary file beside it; a file with several
+// hard links is rewritten in place. The reason names the failing step.
+FileResult writeKeyTable(const std::string& path, const KeyTable& table);
 
 // DefTable.q4t in the current directory.
 std::string defaultTablePath();

@@ -7,22 +7,22 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 echo "== build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ4T_WERROR=ON >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 
 echo "== address and undefined-behaviour sanitizers"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON -DQ4T_WERROR=ON >/dev/null
 cmake --build build-asan -j2
 ctest --test-dir build-asan --output-on-failure -j2 -L core
 
 echo "== thread sanitizer: the link with its receive thread"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON >/dev/null
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON -DQ4T_WERROR=ON >/dev/null
 cmake --build build-tsan -j2 --target link_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j2 -R KeyboardLinkTest
 
 echo "== fuzzing the wire for 30 seconds"
-cmake -S . -B build-fuzz -DQ4T_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-fuzz -DQ4T_FUZZ=ON -DQ4T_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 --target wire_fuzz
 corpus=$(mktemp -d)
 build-fuzz/fuzz/wire_fuzz -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4

@@ -75,10 +75,18 @@ bool LineSettings::matchesKeyboard() const {
 
 std::string LineSettings::describe() const {
   if (!valid) return "unknown (the line settings cannot be read)";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "x" + std::string.
   std::string text = std::to_string(outputBaud);
-  if (inputBaud != outputBaud) text += "/" + std::to_string(inputBaud);
-  text += ' ' + std::to_string(dataBits) + ParityLetter(*this) + (twoStopBits ? "2" : "1");
-  text += cookedFlags.empty() ? " raw" : " not raw: " + cookedFlags;
+  if (inputBaud != outputBaud) {
+    text += '/';
+    text += std::to_string(inputBaud);
+  }
+  text += ' ';
+  text += std::to_string(dataBits);
+  text += ParityLetter(*this);
+  text += twoStopBits ? "2" : "1";
+  text += cookedFlags.empty() ? " raw" : " not raw: ";
+  text += cookedFlags;
   return text;
 }
 

@@ -1,0 +1,139 @@
+#include "model/FileAccess.h"
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "model/FileCalls.h"
+
+namespace q4t {
+
+namespace {
+
+constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
+
+std::string errnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
+
+FileResult stepFailure(const char* step) { return fileFailure(std::string(step) + ": " + errnoText(errno)); }
+
+// Closes the descriptor when it goes out of scope.
+struct OpenFile {
+  explicit OpenFile(int descriptor) : fd(descriptor) {}
+  ~OpenFile() { if (fd >= 0) ::close(fd); }
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  int fd;
+};
+
+FileResult readAll(int fd, std::string& bytes) {
+  bytes.clear();
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return stepFailure("read");
+    if (n == 0) return {};
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (bytes.size() > kMaxTableFileBytes) return fileFailure("too large for a key table");
+  }
+}
+
+// The file at the end of a chain of symbolic links; a dangling link gives the
+// name it points to, which saving then creates.
+FileResult followLinks(const std::string& path, std::string& target) {
+  std::filesystem::path current = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(current, error))) {
+      target = current.string();
+      return {};
+    }
+    const std::filesystem::path next = std::filesystem::read_symlink(current, error);
+    if (error) return fileFailure("read link: " + error.message());
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return fileFailure(errnoText(ELOOP));
+}
+
+FileResult writeAll(int fd, const std::string& bytes) {
+  FileCalls& calls = fileCalls();
+  for (std::size_t done = 0; done < bytes.size();) {
+    const ssize_t n = calls.Write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return stepFailure("write");
+    done += static_cast<std::size_t>(n);
+  }
+  return {};
+}
+
+FileResult writeInPlace(const std::string& target, const std::string& bytes) {
+  FileCalls& calls = fileCalls();
+  OpenFile file(calls.Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0));
+  if (file.fd < 0) return stepFailure("open");
+  if (FileResult written = writeAll(file.fd, bytes); !written) return written;
+  if (calls.Truncate(file.fd, static_cast<off_t>(bytes.size())) != 0) return stepFailure("truncate");
+  if (calls.Sync(file.fd) != 0) return stepFailure("sync");
+  return {};
+}
+
+// Mode and owner of the old file; the owner only where the system allows it.
+bool takeOverAttributes(int fd, const struct stat& old) {
+  if (::fchown(fd, old.st_uid, old.st_gid) != 0 && ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+    // neither owner nor group may be given away: the file stays the saving user's
+  }
+  return ::fchmod(fd, old.st_mode & 07777) == 0;  // after fchown, which may clear set-id bits
+}
+
+FileResult writeThroughTemporary(const std::string& target, const std::string& bytes, const struct stat* old) {
+  static std::atomic<unsigned> serial{0};
+  const std::string temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+  FileCalls& calls = fileCalls();
+  // A new file gets the usual 0666 less the umask; a replacement starts private.
+  const mode_t mode = old != nullptr ? 0600 : 0666;
+  OpenFile file(calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode));
+  if (file.fd < 0) return stepFailure("create");
+  FileResult result;
+  if (old != nullptr && !takeOverAttributes(file.fd, *old)) result = stepFailure("chmod");
+  if (result) result = writeAll(file.fd, bytes);
+  if (result && calls.Sync(file.fd) != 0) result = stepFailure("sync");
+  if (result && ::close(file.fd) != 0) result = stepFailure("close");
+  file.fd = -1;
+  if (result && calls.Rename(temporary.c_str(), target.c_str()) != 0) result = stepFailure("rename");
+  if (!result) ::unlink(temporary.c_str());
+  return result;
+}
+
+}  // namespace
+
+FileResult readRegularFile(const std::string& path, std::string& bytes) {
+  bytes.clear();
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return fileFailure(errnoText(errno));
+  if (!S_ISREG(info.st_mode)) return fileFailure("not a regular file");
+  OpenFile file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (file.fd < 0) return fileFailure(errnoText(errno));
+  // The name may have been pointed elsewhere between the two looks.
+  if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return fileFailure("not a regular file");
+  return readAll(file.fd, bytes);
+}
+
+FileResult replaceFileContents(const std::string& path, const std::string& bytes) {
+  std::string target;
+  if (FileResult followed = followLinks(path, target); !followed) return followed;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) != 0) {
+    if (errno != ENOENT) return stepFailure("stat");
+    return writeThroughTemporary(target, bytes, nullptr);
+  }
+  if (!S_ISREG(old.st_mode)) return fileFailure("not a regular file");
+  if (::access(target.c_str(), W_OK) != 0) return fileFailure(errnoText(errno));
+  if (old.st_nlink > 1) return writeInPlace(target, bytes);
+  return writeThroughTemporary(target, bytes, &old);
+}
+
+}  // namespace q4t

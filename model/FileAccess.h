@@ -1,0 +1,26 @@
+// Reading and replacing whole files without blocking on what is not a file
+// and without replacing what the user pointed at.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "model/FileResult.h"
+
+namespace q4t {
+
+// A key table is a few kilobytes; anything far larger is not one.
+constexpr std::size_t kMaxTableFileBytes = 1 << 20;
+
+// The whole content of a regular file (through symbolic links). A directory,
+// FIFO or device is refused before it is opened, so nothing blocks.
+FileResult readRegularFile(const std::string& path, std::string& bytes);
+
+// Gives the file that path names (through symbolic links, which stay) the new
+// content. A file with one name is replaced atomically by a temporary file
+// beside it that takes the old file's mode and, where allowed, its owner; a
+// file with several hard links is rewritten in place so that every name sees
+// the new content. The reason names the failing step and its cause.
+FileResult replaceFileContents(const std::string& path, const std::string& bytes);
+
+}  // namespace q4t

@@ -1,0 +1,24 @@
+#include "model/FileCalls.h"
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace q4t {
+
+namespace {
+FileCalls realCalls;
+FileCalls* activeCalls = &realCalls;
+}  // namespace
+
+int FileCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+ssize_t FileCalls::Write(int fd, const void* bytes, std::size_t n) { return ::write(fd, bytes, n); }
+int FileCalls::Truncate(int fd, off_t size) { return ::ftruncate(fd, size); }
+int FileCalls::Sync(int fd) { return ::fsync(fd); }
+int FileCalls::Rename(const char* from, const char* to) { return std::rename(from, to); }
+
+FileCalls& fileCalls() { return *activeCalls; }
+void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }
+
+}  // namespace q4t

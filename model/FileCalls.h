@@ -1,0 +1,25 @@
+// The system calls that save a file, behind a seam so that tests can make
+// each step fail, also when they run as root.
+#pragma once
+
+#include <cstddef>
+
+#include <sys/types.h>
+
+namespace q4t {
+
+class FileCalls {
+ public:
+  virtual ~FileCalls() = default;
+  virtual int Open(const char* path, int flags, mode_t mode);
+  virtual ssize_t Write(int fd, const void* bytes, std::size_t n);
+  virtual int Truncate(int fd, off_t size);
+  virtual int Sync(int fd);
+  virtual int Rename(const char* from, const char* to);
+};
+
+// The calls saving goes through: the real ones unless a test put others in.
+FileCalls& fileCalls();
+void useFileCalls(FileCalls* calls);  // nullptr: the real calls again
+
+}  // namespace q4t

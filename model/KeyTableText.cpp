@@ -1,0 +1,114 @@
+#include "model/KeyTableText.h"
+
+#include <charconv>
+#include <cstring>
+#include <strings.h>
+
+#include "model/TextEncoding.h"
+
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+namespace q4t {
+
+namespace {
+
+// Repeated keys are kept, so that foreign ones survive a save; a read takes the first.
+CSimpleIniA makeIni() { return CSimpleIniA(false, true, false); }
+
+std::string sectionName(int k) { return std::to_string(k); }
+
+// A value counts only when it is a whole decimal integer that fits 32 bits.
+std::int32_t readInt(const CSimpleIniA& ini, const std::string& section, const char* key,
+                     std::int32_t fallback) {
+  const char* text = ini.GetValue(section.c_str(), key, nullptr);
+  if (text == nullptr) return fallback;
+  const char* first = text;
+  const char* last = text + std::strlen(text);
+  if (first != last && *first == '+') ++first;
+  std::int32_t number = 0;
+  const auto [end, error] = std::from_chars(first, last, number);
+  if (error != std::errc() || end != last || first == last) return fallback;
+  return number;
+}
+
+LoadedKey readSection(const CSimpleIniA& ini, int k) {
+  const std::string section = sectionName(k);
+  LoadedKey loaded;
+  loaded.value = readInt(ini, section, "VALUE", -1);
+  loaded.counter = readInt(ini, section, "COUNTER", kCounterOff);
+  loaded.right = readInt(ini, section, "RIGHT", kNoNeighbour);
+  loaded.down = readInt(ini, section, "DOWN", kNoNeighbour);
+  loaded.downRight = readInt(ini, section, "DOWNRIGHT", kNoNeighbour);
+  loaded.size = readInt(ini, section, "SIZE", -1);
+  return loaded;
+}
+
+void loadTable(const CSimpleIniA& ini, KeyTable& table) {
+  table.resetForLoad();
+  for (int k = 0; k < kKeyCount; ++k) table.loadEntry(k, readSection(ini, k));
+  table.applyLoadedShapes();
+}
+
+bool hasKeySection(const CSimpleIniA& ini) {
+  for (int k = 0; k < kKeyCount; ++k)
+    if (ini.GetSectionSize(sectionName(k).c_str()) >= 0) return true;
+  return false;
+}
+
+FileResult loadText(const std::string& bytes, CSimpleIniA& ini, TextEncoding& encoding) {
+  std::string text;
+  if (!decodeText(bytes, text, encoding)) return fileFailure("not valid UTF-16 text");
+  // The INI library stops at a NUL byte and would lose the rest.
+  if (text.find('\0') != std::string::npos) return fileFailure("not a text file");
+  if (ini.LoadData(text) < 0) return fileFailure("not an INI file");
+  return {};
+}
+
+// The name under which the section already holds the key ("value" for
+// "VALUE"), so that a save keeps its spelling.
+std::string spellingIn(const CSimpleIniA& ini, const std::string& section, const char* key) {
+  const CSimpleIniA::TKeyVal* keys = ini.GetSection(section.c_str());
+  if (keys != nullptr)
+    for (const auto& [entry, value] : *keys)
+      if (strcasecmp(entry.pItem, key) == 0) return entry.pItem;
+  return key;
+}
+
+void writeSection(CSimpleIniA& ini, int k, const KeyEntry& key) {
+  const std::string section = sectionName(k);
+  const std::pair<const char*, std::int32_t> fields[] = {
+      {"VALUE", key.value},  {"RIGHT", key.right}, {"DOWN", key.down},
+      {"DOWNRIGHT", key.downRight}, {"SIZE", static_cast<std::int32_t>(key.size)},
+      {"COUNTER", key.counter}};
+  for (const auto& [name, number] : fields) {
+    const std::string spelling = spellingIn(ini, section, name);
+    ini.SetValue(section.c_str(), spelling.c_str(), std::to_string(number).c_str(), nullptr, true);
+  }
+}
+
+}  // namespace
+
+FileResult parseKeyTable(const std::string& bytes, KeyTable& table) {
+  CSimpleIniA ini = makeIni();
+  TextEncoding encoding;
+  FileResult result = loadText(bytes, ini, encoding);
+  if (result && !hasKeySection(ini)) result = fileFailure("no key table sections");
+  if (!result) ini.Reset();
+  loadTable(ini, table);
+  return result;
+}
+
+FileResult mergeKeyTable(const std::string& oldBytes, const KeyTable& table, std::string& newBytes) {
+  CSimpleIniA ini = makeIni();
+  ini.SetSpaces(false);
+  TextEncoding encoding = TextEncoding::Utf8;
+  if (FileResult loaded = loadText(oldBytes, ini, encoding); !loaded) return loaded;
+  for (int k = 0; k < kKeyCount; ++k) writeSection(ini, k, table.entry(k));
+  std::string text;
+  if (ini.Save(text) < 0) return fileFailure("cannot format the table");
+  if (!encodeText(text, encoding, newBytes)) return fileFailure("cannot encode the table");
+  return {};
+}
+
+}  // namespace q4t
