@@ -40,6 +40,12 @@ QString fromKeyboard(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// Shows a text from its beginning, as a fresh field does.
+void showText(QLineEdit* field, const QString& text) {
+  field->setText(text);
+  field->setCursorPosition(0);
+}
+
 }  // namespace
 
 CTCOView::CTCOView(LinkShared& shared, QWidget* parent) : View(parent), shared_(shared) {
@@ -146,15 +152,15 @@ void CTCOView::ShowCounters(const TcoCounterTable& counters) {
 
 void CTCOView::SetSerialNumber(const std::string& text) {
   serialNumber_ = fromKeyboard(text);
-  serialNumberField_->setText(serialNumber_);
+  showText(serialNumberField_, serialNumber_);
 }
 
 void CTCOView::SetManufactureDate(const std::string& text) {
-  manufactureDateField_->setText(fromKeyboard(text));
+  showText(manufactureDateField_, fromKeyboard(text));
 }
 
 void CTCOView::SetProgrammingDate(const std::string& text) {
-  programmingDateField_->setText(fromKeyboard(text));
+  showText(programmingDateField_, fromKeyboard(text));
 }
 
 void CTCOView::SetDeviceDetails(const std::string& text) {
