@@ -8,9 +8,9 @@
 #include <QTreeWidget>
 
 #include "app/CommandIds.h"
+#include "docview/CommandTarget.h"
 #include "docview/DialogUnits.h"
 #include "docview/Document.h"
-#include "docview/CommandTarget.h"
 
 namespace q4t {
 
