@@ -1,6 +1,7 @@
 #include "app/CQ4TProgrammerApp.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
