@@ -11,7 +11,9 @@ HelpBrowser::HelpBrowser(const QHelpEngineCore& engine, QWidget* parent)
 }
 
 QVariant HelpBrowser::loadResource(int type, const QUrl& name) {
-  if (name.scheme() == QLatin1String("qthelp")) return engine_.fileData(name);
+  // Style sheets and images of a page come with addresses relative to it.
+  const QUrl url = name.isRelative() ? source().resolved(name) : name;
+  if (url.scheme() == QLatin1String("qthelp")) return engine_.fileData(url);
   return QTextBrowser::loadResource(type, name);
 }
 

@@ -45,6 +45,8 @@ HelpWindow::HelpWindow(const QString& collectionFile)
   QHelpContentWidget* contents = engine_->contentWidget();
   contents->setAccessibleName(tr("Contents"));
   connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showPage);
+  connect(engine_->contentModel(), &QHelpContentModel::contentsCreated, contents,
+          [contents] { contents->expandToDepth(0); });
   navigation_->addTab(contents, tr("Contents"));
   navigation_->addTab(makeIndexPage(), tr("Index"));
   auto* searchPage = new QWidget;
