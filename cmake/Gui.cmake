@@ -41,3 +41,6 @@ foreach(source ${Q4T_GUI_TESTS})
   set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q4T_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endforeach()
+
+add_subdirectory(help)
+add_dependencies(q4t_gui q4t_help)

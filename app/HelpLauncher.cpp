@@ -1,0 +1,75 @@
+#include "app/HelpLauncher.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHelpEngineCore>
+#include <QStandardPaths>
+#include <QWidget>
+
+#include "app/HelpWindow.h"
+
+namespace q4t {
+
+namespace {
+
+const char* const kCollectionName = "Q4TProgrammer.qhc";
+
+// The search index is kept beside the collection, so a collection in a
+// folder the user cannot write (an installed one) is used from a copy in
+// the user's cache.
+QString indexableCollection(const QString& file) {
+  const QFileInfo info(file);
+  if (!info.isFile() || QFileInfo(info.absolutePath()).isWritable()) return file;
+  const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+  const QString copy = cache + QLatin1Char('/') + info.fileName();
+  QHelpEngineCore installed(file);
+  QFile::remove(copy);
+  if (!QDir().mkpath(cache) || !installed.setupData() || !installed.copyCollectionFile(copy)) return file;
+  return copy;
+}
+
+}  // namespace
+
+HelpLauncher::HelpLauncher() = default;
+HelpLauncher::~HelpLauncher() = default;
+
+HelpLauncher& HelpLauncher::shared() {
+  // Lives to the end of the process; its window goes when the event loop
+  // ends, while the application can still destroy widgets.
+  static HelpLauncher* const launcher = [] {
+    auto* made = new HelpLauncher;
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [made] { made->window_.reset(); });
+    return made;
+  }();
+  return *launcher;
+}
+
+QString HelpLauncher::collectionFile() {
+  if (qEnvironmentVariableIsSet("Q4T_HELP_FILE")) return qEnvironmentVariable("Q4T_HELP_FILE");
+  const QString beside =
+      QCoreApplication::applicationDirPath() + QLatin1String("/help/") + QLatin1String(kCollectionName);
+  if (QFileInfo::exists(beside)) return beside;
+  return QStringLiteral(Q4T_HELP_BUILD_FILE);
+}
+
+bool HelpLauncher::showDefaultTopic(QWidget* owner) {
+  if (!loadOnce(owner)) return false;
+  window_->showPage(window_->defaultTopic());
+  window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  return true;
+}
+
+bool HelpLauncher::loadOnce(QWidget* owner) {
+  if (window_) return true;
+  if (failed_) return false;
+  window_ = HelpWindow::open(indexableCollection(collectionFile()));
+  failed_ = !window_;
+  if (window_ && owner) window_->move(owner->window()->geometry().center() - window_->rect().center());
+  return !failed_;
+}
+
+}  // namespace q4t
