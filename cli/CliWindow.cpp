@@ -36,6 +36,8 @@ void CliWindow::ShowStatus(const std::string& text) {
   std::fflush(stdout);
 }
 
+void CliWindow::DeviceWentAway() { std::fprintf(stderr, "q4t: device went away\n"); }
+
 CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     std::unique_lock lock(mutex_);

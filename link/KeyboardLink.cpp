@@ -288,13 +288,13 @@ bool KeyboardLink::ReplyHolds(std::size_t dataBytes) {
 // ---- events ----
 
 // Dropped: a reply from a receive thread that has been stopped since, one taken
-// for an earlier request, and a status-0 reply from unit 9 whose tag is not
+// for an earlier request, a second one for a request already answered, and a status-0 reply from unit 9 whose tag is not
 // the last request's (a late answer to an earlier request).
 bool KeyboardLink::IsStale(const LinkPost& post) const {
   if (post.receiverRun == 0) return false;
   if (post.receiverRun != receiverRun_) return true;
   if (post.message.event == LinkEvent::DeviceLost) return false;
-  if (post.request != lastRequest_.load()) return true;
+  if (post.request != lastRequest_.load() || post.request == answeredRequest_) return true;
   const Frame& reply = post.reply;
   return reply[4] == status::Ok && reply[2] == unit::Memory && lastFrame_ &&
          reply[3] != (*lastFrame_)[3];
@@ -302,7 +302,10 @@ bool KeyboardLink::IsStale(const LinkPost& post) const {
 
 void KeyboardLink::HandlePost(const LinkPost& post) {
   if (IsStale(post)) return;
-  if (post.receiverRun != 0) reply_ = post.reply;
+  if (post.receiverRun != 0) {
+    reply_ = post.reply;
+    answeredRequest_ = post.request;
+  }
   const int first = post.message.first, second = post.message.second;
   switch (post.message.event) {
     case LinkEvent::BlockWritten: OnBlockWritten(first); break;

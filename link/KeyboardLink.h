@@ -108,6 +108,7 @@ class KeyboardLink {
   // The last request sent: its number in the upper bits, its kind in the low byte,
   // so the receive thread reads both in one piece.
   std::atomic<std::uint32_t> lastRequest_{0};
+  std::uint32_t answeredRequest_ = 0;  // one reply a request
   std::uint16_t lastAddress_ = 0;
   std::uint8_t lastCount_ = 0;
   std::optional<Frame> lastFrame_;
