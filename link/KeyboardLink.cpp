@@ -244,8 +244,8 @@ void KeyboardLink::NumberRequest(RequestKind kind) {
   lastRequest_ = ((lastRequest_.load() >> 8) + 1) << 8 | static_cast<std::uint32_t>(kind);
   if (!shared_.port) return;
   std::uint8_t piece[kReadPiece];
-  for (int i = 0; i < kMostPieces && shared_.port->Read(piece, sizeof piece) > 0; ++i) {
-  }
+  for (int taken = 0; taken < kMostPieces; ++taken)
+    if (shared_.port->Read(piece, sizeof piece) == 0) break;
 }
 
 bool KeyboardLink::ReplyChecksumOk() const { return reply_ && ChecksumOk(*reply_); }
@@ -288,8 +288,9 @@ bool KeyboardLink::ReplyHolds(std::size_t dataBytes) {
 // ---- events ----
 
 // Dropped: a reply from a receive thread that has been stopped since, one taken
-// for an earlier request, a second one for a request already answered, and a status-0 reply from unit 9 whose tag is not
-// the last request's (a late answer to an earlier request).
+// for an earlier request, a second one for a request already answered, and a
+// status-0 reply from unit 9 whose tag is not the last request's (a late
+// answer to an earlier request).
 bool KeyboardLink::IsStale(const LinkPost& post) const {
   if (post.receiverRun == 0) return false;
   if (post.receiverRun != receiverRun_) return true;
