@@ -37,6 +37,8 @@ void CliWindow::ShowStatus(const std::string& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+void CliWindow::DeviceWentAway() { std::fprintf(stderr, "q4t: device went away\n"); }
+
 CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     std::unique_lock lock(mutex_);

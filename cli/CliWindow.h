@@ -28,6 +28,7 @@ class CliWindow : public LinkWindow {
   void RestoreChangedMarks() override {}
   void SetModified(bool) override {}
   void CloseTcoWindows() override {}
+  void DeviceWentAway() override;
 
   enum class Outcome { Done, Stalled, Interrupted };
   // Runs the link's events and timer until the link has nothing left to do.

@@ -32,11 +32,15 @@ std::uint16_t nextBlock(std::uint16_t address, int bytes) {
   return static_cast<std::uint16_t>(address + bytes);
 }
 
+RequestKind kindOf(std::uint32_t request) { return static_cast<RequestKind>(request & 0xFF); }
+
+bool hungUp(const pollfd& wait) { return (wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
+
 }  // namespace
 
 LinkShared& ProcessLinkShared() {
   static LinkShared shared{nullptr, "", nullptr, {nullptr},
-                           [] { return std::shared_ptr<PortDevice>(std::make_shared<CSerialPort>()); }};
+                           [] { return std::shared_ptr<PortDevice>(std::make_shared<CSerialPort>()); }, {}};
   return shared;
 }
 
@@ -120,8 +124,10 @@ bool KeyboardLink::StartReceiver() {
 // Waits for bytes and for the stop request together, takes at most one frame
 // a cycle and posts what it means; only the link that sent the last request
 // takes replies, so two linked windows never split one reply between them.
+// A port that hung up ends the waiting once the frames it left are taken.
 void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
   FrameAssembler assembler;
+  std::uint32_t bufferedFor = 0;
   int waitMs = kPollCycleMs;
   while (port->IsOpen()) {
     const bool mine = shared_.lastSender.load() == this;
@@ -131,18 +137,33 @@ void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
     if (waits[0].revents & POLLIN) break;
     waitMs = kPollCycleMs;
     if (!mine || shared_.lastSender.load() != this) continue;
-    std::uint8_t piece[kReadPiece];
-    for (std::size_t n; (n = port->Read(piece, sizeof piece)) > 0;) assembler.Append(piece, n);
+    TakeArrived(*port, assembler, bufferedFor);
     const std::optional<Frame> frame = assembler.NextFrame();
+    if (!frame && count == 2 && hungUp(waits[1])) {
+      window_.PostToWindow({{LinkEvent::DeviceLost}, Frame{}, run, 0});
+      break;
+    }
     if (!frame) continue;
     waitMs = 0;  // more frames may already be buffered
-    const std::uint32_t request = lastRequest_.load();
-    if (const auto message = RecognizeReply(*frame, static_cast<RequestKind>(request & 0xFF)))
-      window_.PostToWindow({*message, *frame, run, request});
+    if (const auto message = RecognizeReply(*frame, kindOf(bufferedFor)))
+      window_.PostToWindow({*message, *frame, run, bufferedFor});
   }
   std::uint64_t drained = 0;
   [[maybe_unused]] const ssize_t read = ::read(stopEvent_, &drained, sizeof drained);
   receiverExited_ = true;
+}
+
+// Bytes buffered while an earlier request was the last one are dropped: a
+// frame is only cut from bytes read after its request was written.
+void KeyboardLink::TakeArrived(PortDevice& port, FrameAssembler& assembler, std::uint32_t& bufferedFor) {
+  std::lock_guard lock(shared_.portReading);
+  const std::uint32_t request = lastRequest_.load();
+  if (request != bufferedFor) {
+    assembler.Clear();
+    bufferedFor = request;
+  }
+  std::uint8_t piece[kReadPiece];
+  for (std::size_t n; (n = port.Read(piece, sizeof piece)) > 0;) assembler.Append(piece, n);
 }
 
 // Asks the receive thread to end, waits for it and closes its stop event.
@@ -177,6 +198,7 @@ void KeyboardLink::Abort() {
   readTcoEnabled_ = false;
   if (transferKind_ == TransferKind::ReadTco) transferKind_ = TransferKind::None;
   verifying_ = false;
+  licenseToWrite_.reset();
   reply_.reset();
   phase_ = LinkPhase::Unlinked;
 }
@@ -195,21 +217,35 @@ void KeyboardLink::Send(RequestKind kind, std::uint16_t address, std::uint8_t co
 void KeyboardLink::SendBuilt(const Frame& frame, RequestKind kind, std::uint16_t address,
                              std::uint8_t count) {
   reply_.reset();
-  lastRequest_ = ((lastRequest_.load() >> 8) + 1) << 8 | static_cast<std::uint32_t>(kind);
   lastAddress_ = address;
   lastCount_ = count;
   lastFrame_ = frame;
   shared_.lastSender = this;
-  WriteLastFrame();
+  WriteLastFrame(kind);
 }
 
+// A repeat gets a new number too: an answer that arrived before it was
+// written may be the late answer to an earlier sending.
 void KeyboardLink::Repeat() {
-  if (lastFrame_) WriteLastFrame();
+  if (lastFrame_) WriteLastFrame(kindOf(lastRequest_.load()));
 }
 
-void KeyboardLink::WriteLastFrame() {
+void KeyboardLink::WriteLastFrame(RequestKind kind) {
+  NumberRequest(kind);
   if (!window_.StartTimer(kReplyTimerId, kReplyTimeoutMs)) return;
   if (shared_.port) shared_.port->Write(lastFrame_->data(), lastFrame_->size);
+}
+
+// Every frame written gets the next number, and what the port holds at that
+// moment is thrown away: none of it can be the answer to this frame.
+void KeyboardLink::NumberRequest(RequestKind kind) {
+  constexpr int kMostPieces = 64;  // a device that never stops sending cannot hold us here
+  std::lock_guard lock(shared_.portReading);
+  lastRequest_ = ((lastRequest_.load() >> 8) + 1) << 8 | static_cast<std::uint32_t>(kind);
+  if (!shared_.port) return;
+  std::uint8_t piece[kReadPiece];
+  for (int taken = 0; taken < kMostPieces; ++taken)
+    if (shared_.port->Read(piece, sizeof piece) == 0) break;
 }
 
 bool KeyboardLink::ReplyChecksumOk() const { return reply_ && ChecksumOk(*reply_); }
@@ -252,12 +288,14 @@ bool KeyboardLink::ReplyHolds(std::size_t dataBytes) {
 // ---- events ----
 
 // Dropped: a reply from a receive thread that has been stopped since, one taken
-// for an earlier request, and a status-0 reply from unit 9 whose tag is not
-// the last request's (the licence change sends Connect and the licence write
-// back to back, and the second answer comes after the date write was sent).
+// for an earlier request, a second one for a request already answered, and a
+// status-0 reply from unit 9 whose tag is not the last request's (a late
+// answer to an earlier request).
 bool KeyboardLink::IsStale(const LinkPost& post) const {
   if (post.receiverRun == 0) return false;
-  if (post.receiverRun != receiverRun_ || post.request != lastRequest_.load()) return true;
+  if (post.receiverRun != receiverRun_) return true;
+  if (post.message.event == LinkEvent::DeviceLost) return false;
+  if (post.request != lastRequest_.load() || post.request == answeredRequest_) return true;
   const Frame& reply = post.reply;
   return reply[4] == status::Ok && reply[2] == unit::Memory && lastFrame_ &&
          reply[3] != (*lastFrame_)[3];
@@ -265,7 +303,10 @@ bool KeyboardLink::IsStale(const LinkPost& post) const {
 
 void KeyboardLink::HandlePost(const LinkPost& post) {
   if (IsStale(post)) return;
-  if (post.receiverRun != 0) reply_ = post.reply;
+  if (post.receiverRun != 0) {
+    reply_ = post.reply;
+    answeredRequest_ = post.request;
+  }
   const int first = post.message.first, second = post.message.second;
   switch (post.message.event) {
     case LinkEvent::BlockWritten: OnBlockWritten(first); break;
@@ -279,6 +320,7 @@ void KeyboardLink::HandlePost(const LinkPost& post) {
     case LinkEvent::OwnersWritten: OnOwnersWritten(); break;
     case LinkEvent::StopWaiting: OnStopWaiting(); break;
     case LinkEvent::StartPhase: OnStartPhase(); break;
+    case LinkEvent::DeviceLost: OnDeviceLost(); break;
   }
 }
 
@@ -288,6 +330,7 @@ void KeyboardLink::OnConnected(int unitNumber) {
   keyIndex_ = 0;
   if (!ReplyChecksumOk()) return Refuse();
   window_.ShowStatus("OK: Keyboard connected");
+  if (unitNumber == unit::Memory && licenseToWrite_) return SendLicenseWrite();
   switch (unitNumber) {
     case unit::Memory: Send(RequestKind::ConnectUnit, 0, 0, unit::Mode1); break;
     case unit::Mode1: Send(RequestKind::ConnectUnit, 0, 0, unit::Mode2); break;
@@ -538,15 +581,25 @@ void KeyboardLink::TakeInformation() {
   }
 }
 
+// The licence write goes out once unit 9 has answered the Connect, so that
+// answer is never taken as the write's acknowledgement.
 void KeyboardLink::OnLicenseChanged(bool on) {
   window_.StopTimer(kReplyTimerId);
   if (!tcoView_) return;
-  keyIndex_ = kAllKeys;
+  licenseToWrite_ = on ? RequestKind::LicenseOn : RequestKind::LicenseOff;
   if (!OpenLink()) {
+    licenseToWrite_.reset();
     window_.ShowStatus("ERROR: Can not read California driver license");
-    return;
   }
-  Send(on ? RequestKind::LicenseOn : RequestKind::LicenseOff, area::LicenseFlag, 1, unit::Memory);
 }
+
+void KeyboardLink::SendLicenseWrite() {
+  const RequestKind kind = *licenseToWrite_;
+  licenseToWrite_.reset();
+  keyIndex_ = kAllKeys;
+  Send(kind, area::LicenseFlag, 1, unit::Memory);
+}
+
+void KeyboardLink::OnDeviceLost() { window_.DeviceWentAway(); }
 
 }  // namespace q4t

@@ -68,7 +68,7 @@ class KeyboardLink {
   void Send(RequestKind kind, std::uint16_t address, std::uint8_t count, std::uint8_t unit);
   void SendBuilt(const Frame& frame, RequestKind kind, std::uint16_t address, std::uint8_t count);
   void Repeat();
-  void WriteLastFrame();
+  void WriteLastFrame(RequestKind kind);
   bool ReplyChecksumOk() const;
   void PostOwn(LinkEvent event, int first = 0);
   void StartTransfer(TransferKind kind);
@@ -76,6 +76,8 @@ class KeyboardLink {
   bool StartReceiver();
   void JoinReceiver();
   void ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run);
+  void TakeArrived(PortDevice& port, FrameAssembler& assembler, std::uint32_t& bufferedFor);
+  void NumberRequest(RequestKind kind);
   bool IsStale(const LinkPost& post) const;
 
   void OnBlockWritten(int kind);
@@ -89,6 +91,8 @@ class KeyboardLink {
   void OnOwnersWritten();
   void OnStopWaiting();
   void OnStartPhase();
+  void OnDeviceLost();
+  void SendLicenseWrite();
 
   bool TakeValueBlock();
   bool TakeSizeBlock();
@@ -104,6 +108,7 @@ class KeyboardLink {
   // The last request sent: its number in the upper bits, its kind in the low byte,
   // so the receive thread reads both in one piece.
   std::atomic<std::uint32_t> lastRequest_{0};
+  std::uint32_t answeredRequest_ = 0;  // one reply a request
   std::uint16_t lastAddress_ = 0;
   std::uint8_t lastCount_ = 0;
   std::optional<Frame> lastFrame_;
@@ -115,6 +120,8 @@ class KeyboardLink {
   LinkPhase phase_ = LinkPhase::Unlinked;
   bool verifying_ = false;
   TcoDisplay* tcoView_ = nullptr;
+  // The licence write waits for the answer to the Connect sent before it.
+  std::optional<RequestKind> licenseToWrite_;
   bool downloadEnabled_ = false;
   bool uploadEnabled_ = false;
   bool portEnabled_ = true;

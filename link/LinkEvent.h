@@ -1,5 +1,5 @@
 // The events that reach a key layout window from its link: window messages
-// WM_USER+1 to WM_USER+11 with two integer parameters.
+// WM_USER+1 to WM_USER+12 with two integer parameters.
 #pragma once
 
 namespace q4t {
@@ -16,6 +16,7 @@ enum class LinkEvent : int {
   OwnersWritten = 1033,
   StopWaiting = 1034,
   StartPhase = 1035,
+  DeviceLost = 1036,  // the port hung up or failed; its receive thread has ended
 };
 
 struct LinkMessage {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "link/PortDevice.h"
@@ -23,6 +24,10 @@ struct LinkShared {
   std::atomic<const KeyboardLink*> lastSender{nullptr};
   // Makes the port object; empty result when that fails.
   std::function<std::shared_ptr<PortDevice>()> makePort;
+  // Held while bytes are taken from the port and while a request gets its
+  // number: bytes that arrived before a request was written are never taken
+  // as its reply.
+  std::mutex portReading;
 };
 
 // The process's shared values, with the real serial port.

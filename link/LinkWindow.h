@@ -46,6 +46,9 @@ class LinkWindow {
   virtual void RestoreChangedMarks() = 0;
   virtual void SetModified(bool modified) = 0;
   virtual void CloseTcoWindows() = 0;
+  // The port hung up or failed (the keyboard or its adapter went away). The
+  // transfer still ends through its time-outs; this only lets the user know.
+  virtual void DeviceWentAway() {}
 };
 
 class TcoDisplay {

@@ -153,10 +153,13 @@ bool CSerialPort::configureLine() {
 }
 
 // A pseudo-terminal has no DTR line and refuses the drop, which is ignored.
+// The exclusive flag stays on the device after the close, so it is cleared
+// first: otherwise the next program to open the port would find it busy.
 void CSerialPort::closeDevice() {
   int dtr = TIOCM_DTR;
   system_.Ioctl(handle_, TIOCMBIC, &dtr);
   system_.Flush(handle_);
+  system_.Ioctl(handle_, TIOCNXCL, nullptr);
   system_.Lock(handle_, LOCK_UN);
   system_.Close(handle_);
   handle_ = -1;

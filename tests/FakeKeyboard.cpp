@@ -1,5 +1,7 @@
 #include "tests/FakeKeyboard.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdio>
 
@@ -89,6 +91,7 @@ std::vector<std::uint8_t> FakeKeyboard::Answer(const Frame& request) {
     reply = Reply(request, status::Ok, Data(request));
   }
   if (tamper) tamper(request, reply);
+  if (doubleReplies) reply.insert(reply.end(), reply.begin(), reply.end());
   return reply;
 }
 
@@ -124,14 +127,31 @@ bool FakePort::Write(const std::uint8_t* bytes, std::size_t n) {
   request.size = std::min(n, request.bytes.size());
   std::copy(bytes, bytes + request.size, request.bytes.begin());
   const std::vector<std::uint8_t> reply = keyboard_.Answer(request);
-  if (!reply.empty() && ::write(pipe_[1], reply.data(), reply.size()) < 0) return false;
-  return true;
+  if (!reply.empty() && keyboard_.holdReplies > 0) {
+    --keyboard_.holdReplies;
+    held_.insert(held_.end(), reply.begin(), reply.end());
+    return true;
+  }
+  return reply.empty() || ::write(pipe_[1], reply.data(), reply.size()) >= 0;
+}
+
+void FakePort::ReleaseHeld() {
+  if (!held_.empty() && ::write(pipe_[1], held_.data(), held_.size()) < 0) ADD_FAILURE() << "no late reply";
+  held_.clear();
+}
+
+void FakePort::HangUp() {
+  ::close(pipe_[1]);
+  pipe_[1] = -1;
 }
 
 void FakeWindow::PostToWindow(const LinkPost& post) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   queue_.push_back(post);
+  const unsigned number = ++postsQueued_;
   posted_.notify_one();
+  if (lockstep && post.receiverRun != 0)
+    handled_.wait_for(lock, std::chrono::seconds(2), [&] { return postsHandled_ >= number; });
 }
 
 bool FakeWindow::StartTimer(int, int) {
@@ -144,14 +164,19 @@ void FakeWindow::StopTimer(int) { timerRunning = false; }
 
 void FakeWindow::Pump(KeyboardLink& link) {
   constexpr auto kQuiet = std::chrono::milliseconds(150);
-  for (;;) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (std::chrono::steady_clock::now() < giveUp) {
     std::unique_lock lock(mutex_);
     if (!posted_.wait_for(lock, kQuiet, [this] { return !queue_.empty(); })) return;
     const LinkPost post = queue_.front();
     queue_.pop_front();
     lock.unlock();
     link.HandlePost(post);
+    lock.lock();
+    ++postsHandled_;
+    handled_.notify_all();
   }
+  ADD_FAILURE() << "the link's events never stopped";
 }
 
 void FakeWindow::ExpireTimer(KeyboardLink& link) {

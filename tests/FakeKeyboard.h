@@ -35,6 +35,8 @@ class FakeKeyboard {
   std::uint8_t errorStatus = 0;
   int errorCount = 0;          // requests answered with errorStatus
   std::set<int> busyUnits;     // units that answer status 35
+  bool doubleReplies = false;  // each reply twice in one write
+  int holdReplies = 0;         // replies kept back until the port releases them
   // Changes a reply before it goes out (for wrong checksums, short replies, ...).
   std::function<void(const Frame& request, std::vector<std::uint8_t>& reply)> tamper;
 
@@ -59,10 +61,16 @@ class FakePort : public PortDevice {
   int PollHandle() const override { return pipe_[0]; }
   std::string LastError() const override { return "fake: no such port"; }
 
+  // The replies held back arrive now, late.
+  void ReleaseHeld();
+  // The keyboard goes away: the port hangs up.
+  void HangUp();
+
   std::vector<int> openedPorts;
 
  private:
   FakeKeyboard& keyboard_;
+  std::vector<std::uint8_t> held_;
   int pipe_[2] = {-1, -1};
   std::atomic<bool> open_{false};
 };
@@ -93,8 +101,10 @@ class FakeWindow : public LinkWindow {
   void RestoreChangedMarks() override { ++changedMarkRestores; }
   void SetModified(bool value) override { modified = value; }
   void CloseTcoWindows() override { ++tcoCloses; }
+  void DeviceWentAway() override { ++deviceLosses; }
 
-  // Hands queued events to the link until none comes for a while.
+  // Hands queued events to the link until none comes for a while; a test
+  // fails rather than waits when events never stop.
   void Pump(KeyboardLink& link);
   // The reply timer expires, when it runs.
   void ExpireTimer(KeyboardLink& link);
@@ -105,11 +115,16 @@ class FakeWindow : public LinkWindow {
   int repaints = 0, keyTextRefreshes = 0, relayouts = 0, styleRefreshes = 0;
   int changedMarkRestores = 0, tcoCloses = 0;
   bool modified = false;
+  int deviceLosses = 0;
+  // The receive thread waits in each post until the window has handled it:
+  // a fast window and a slow receive thread.
+  bool lockstep = false;
 
  private:
   std::mutex mutex_;
-  std::condition_variable posted_;
+  std::condition_variable posted_, handled_;
   std::deque<LinkPost> queue_;
+  unsigned postsQueued_ = 0, postsHandled_ = 0;
 };
 
 }  // namespace q4t::testing

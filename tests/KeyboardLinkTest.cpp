@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <memory>
+#include <thread>
 
 #include "link/KeyboardLink.h"
 #include "tests/FakeKeyboard.h"
@@ -143,6 +146,16 @@ TEST_F(KeyboardLinkTest, TimeOutsAndErrorRepliesCountTogether) {
   window.Pump(link);         // third sending gets an answer
   EXPECT_EQ(link.phase(), LinkPhase::Idle);
   EXPECT_EQ(window.statuses.back(), "OK: Upload successful");
+}
+
+TEST_F(KeyboardLinkTest, AConnectAnswerAfterATimeOutStartsTheCountAgain) {
+  keyboard.silentFor = 1;
+  link.PortChosen(std::string("COM1"));
+  window.Pump(link);
+  window.ExpireTimer(link);
+  window.Pump(link);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+  EXPECT_EQ(link.retryCount(), 0);
 }
 
 TEST_F(KeyboardLinkTest, BusyUnitsAnswerModeRequestsButStopTheWaitingElsewhere) {
@@ -306,7 +319,7 @@ TEST_F(KeyboardLinkTest, UnsetInformationLeavesTheViewAsItWas) {
   EXPECT_EQ(view.countersShown, 1);
 }
 
-TEST_F(KeyboardLinkTest, LicenceChangeWritesTheFlagAndTheDateAndDropsTheSecondAnswer) {
+TEST_F(KeyboardLinkTest, LicenceChangeWritesTheFlagOnceTheConnectIsAnswered) {
   Connect();
   FakeTcoView view;
   link.ReadTco(&view);
@@ -319,10 +332,29 @@ TEST_F(KeyboardLinkTest, LicenceChangeWritesTheFlagAndTheDateAndDropsTheSecondAn
             concat({{connect(9), request({9, 1, 10, 0x0E, 0x90, 1})},
                     {request({9, 6, 10, 0x0E, 0x68, '2', '0', '2', '6', '1', '2', '0', '7'})},
                     modeSequence(1)}));
-  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: California driver license changed"});
+  EXPECT_EQ(window.statuses,
+            (std::vector<std::string>{"OK: Keyboard connected", "OK: California driver license changed"}));
   EXPECT_EQ(keyboard.memory[area::LicenseFlag], 1);
   EXPECT_EQ(link.phase(), LinkPhase::Idle);
   EXPECT_FALSE(window.timerRunning);
+}
+
+TEST_F(KeyboardLinkTest, ARefusedLicenceWriteIsNotReportedAsChanged) {
+  Connect();
+  FakeTcoView view;
+  link.ReadTco(&view);
+  window.Pump(link);
+  window.statuses.clear();
+  keyboard.tamper = [](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[4] != command::WriteMemory || sent[6] != 0x90) return;
+    reply[4] = 128;
+    reply.back() = 0;
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
+  window.PostToWindow({{LinkEvent::CaliforniaLicenseChanged, 1, 0}, Frame{}, 0, 0});
+  window.Pump(link);
+  EXPECT_EQ(window.statuses,
+            (std::vector<std::string>{"OK: Keyboard connected", "ERROR: Transfer aborted", "ERROR: COM port"}));
 }
 
 TEST_F(KeyboardLinkTest, LicenceChangeWithoutATcoViewDoesNothing) {
@@ -409,6 +441,71 @@ TEST_F(KeyboardLinkTest, RepliesGoOnlyToTheWindowThatAskedLast) {
   otherWindow.Pump(other);
   EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
   EXPECT_EQ(otherWindow.statuses.size(), 4u);
+}
+
+// Value blocks share their tag, so only the moment a reply arrived tells
+// which request it answers. In lockstep the window sends the next request
+// while the receive thread still holds what came before it; without it the
+// second copy usually reaches the window before the first is handled.
+TEST_F(KeyboardLinkTest, ASecondCopyOfAReplyIsNeverTakenAgainOrForTheNextRequest) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(200 - k);
+  keyboard.memory[area::KeySizes] = 0x02;
+  keyboard.doubleReplies = true;
+  for (const bool lockstep : {true, false}) {
+    SCOPED_TRACE(lockstep ? "lockstep" : "free");
+    window.lockstep = lockstep;
+    keyboard.clearRequests();
+    window.statuses.clear();
+    link.Upload();
+    window.Pump(link);
+    EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+    for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).value, 200 - k) << k;
+    EXPECT_EQ(table.entry(0).size, KeySize::DoubleRight);
+    EXPECT_EQ(keyboard.requests().size(), 3u + 7u + 2u + 3u);  // nothing asked twice or skipped
+
+    table.setValue(30, lockstep ? 9 : 10);
+    link.Download();
+    window.Pump(link);
+    EXPECT_EQ(window.statuses.back(), "OK: Download and verify successful");
+    EXPECT_EQ(keyboard.memory[area::KeyValues + 61], lockstep ? 9 : 10);
+    EXPECT_EQ(keyboard.requests().size(), 15u + 3u + 4u + 2u + 7u + 2u + 3u);
+    EXPECT_EQ(link.phase(), LinkPhase::Idle);
+    table.setValue(30, 200 - 30);
+    keyboard.memory[area::KeyValues + 61] = 200 - 30;
+  }
+}
+
+TEST_F(KeyboardLinkTest, ALateAnswerIsNotTakenForTheRepeatOrTheNextRequest) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(k * 2);
+  bool held = false;
+  keyboard.tamper = [&](const Frame& sent, std::vector<std::uint8_t>&) {
+    if (sent[4] == command::ReadMemory && !held) keyboard.holdReplies = held = true;
+  };
+  window.lockstep = true;
+  link.Upload();
+  window.Pump(link);  // the first value block is not answered in time
+  ports.at(0)->ReleaseHeld();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the receive thread takes it
+  window.ExpireTimer(link);                                    // before the request goes out again
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).value, k * 2) << k;
+}
+
+TEST_F(KeyboardLinkTest, AVanishedDeviceIsReportedOnceAndCostsNoProcessorTime) {
+  Connect();
+  keyboard.silentFor = 1000;
+  link.Upload();
+  ports.at(0)->HangUp();
+  window.Pump(link);
+  EXPECT_EQ(window.deviceLosses, 1);
+  const std::clock_t before = std::clock();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_LT(std::clock() - before, CLOCKS_PER_SEC / 20);
+  for (int second = 0; second < 3; ++second) window.ExpireTimer(link);
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer Timeout", "ERROR: COM port"}));
 }
 
 TEST_F(KeyboardLinkTest, RepliesOfAStoppedReceiverAreDropped) {

@@ -53,6 +53,10 @@ class PseudoKeyboard {
     return settings;
   }
   const std::string& slavePath() const { return slavePath_; }
+  bool exclusive() const {
+    int on = -1;
+    return ::ioctl(slave_, TIOCGEXCL, &on) == 0 && on != 0;
+  }
 
  private:
   int master_ = -1, slave_ = -1;
@@ -112,7 +116,9 @@ TEST_F(SerialPortPty, FramesGoBothWaysAndReadNeverWaits) {
 
 TEST_F(SerialPortPty, CloseIgnoresTheRefusedDtrDropAndOpensAgain) {
   ASSERT_TRUE(port.Open(4));
+  EXPECT_TRUE(keyboard.exclusive());
   EXPECT_TRUE(port.Close());
+  EXPECT_FALSE(keyboard.exclusive());  // the device outlives the port: others may open it
   EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(port.PollHandle(), -1);
   ASSERT_TRUE(port.Open(4));

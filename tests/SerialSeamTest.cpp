@@ -26,12 +26,13 @@ class RecordingSystem : public SerialSystem {
   int Close(int) override { return note("close"); }
   int Ioctl(int, unsigned long request, int* argument) override {
     if (request == TIOCEXCL) return note("exclusive");
+    if (request == TIOCNXCL) return note("not exclusive");
     if (request == TIOCMBIC) {
       calls.push_back(*argument == TIOCM_DTR ? "drop DTR" : "clear lines");
       errno = EINVAL;
       return -1;
     }
-    if (request == FIONREAD) *argument = 0;
+    if (request == FIONREAD) *argument = queued;
     return note("ioctl");
   }
   int GetAttributes(int, termios* settings) override {
@@ -45,7 +46,10 @@ class RecordingSystem : public SerialSystem {
   }
   int Flush(int) override { return note("flush"); }
   int Lock(int, int operation) override { return note(operation == LOCK_UN ? "unlock" : "lock"); }
-  ssize_t Read(int, void*, std::size_t) override { return note("read"); }
+  ssize_t Read(int, void*, std::size_t) override {
+    errno = EIO;
+    return note("read") - 1;  // fails
+  }
   ssize_t Write(int, const void*, std::size_t n) override { return static_cast<ssize_t>(n); }
   int Poll(pollfd*, nfds_t, int) override { return note("poll"); }
 
@@ -55,6 +59,7 @@ class RecordingSystem : public SerialSystem {
   }
   std::vector<std::string> calls;
   int openFlags = 0;
+  int queued = 0;
   bool failOpen = false, failConfigure = false;
   termios before{}, after{};
 };
@@ -79,7 +84,7 @@ TEST(SerialSeam, OpenConfiguresAndCloseDropsDtrThenFlushes) {
 
   system.calls.clear();
   EXPECT_TRUE(port.Close());
-  EXPECT_EQ(system.calls, (std::vector<std::string>{"drop DTR", "flush", "unlock", "close"}));
+  EXPECT_EQ(system.calls, (std::vector<std::string>{"drop DTR", "flush", "not exclusive", "unlock", "close"}));
   EXPECT_FALSE(port.IsOpen());
 }
 
@@ -98,6 +103,16 @@ TEST(SerialSeam, FailedOpensCloseAgainAndSayWhy) {
   system.calls.clear();
   EXPECT_FALSE(port.Open(0));
   EXPECT_TRUE(system.calls.empty());
+}
+
+TEST(SerialSeam, AFailedReadAfterBytesWereReportedGivesNothing) {
+  RecordingSystem system;
+  CSerialPort port(system);
+  ASSERT_TRUE(port.OpenPath("/dev/ttyS0"));
+  system.queued = 40;
+  std::uint8_t buffer[80];
+  EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(system.calls.back(), "read");
 }
 
 TEST(SerialSeam, DestroyClosesAnOpenPort) {

@@ -81,11 +81,43 @@ start_sim --corrupt-readback 50
 expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t
 grep -qx "ERROR: Verify failed" out || fail "no verify failure"
 
-for fault in --split-replies --double-replies "--stray-byte 2" "--bad-checksum 2"; do
+# compare FILE: the table just uploaded to back.q4t equals FILE
+compare() {
+  "$q4t" show "$1" > want.txt
+  "$q4t" show back.q4t > back.txt
+  cmp -s want.txt back.txt || fail "$fault: upload differs from $1: $(diff want.txt back.txt | head -n 6)"
+}
+
+# Every fault of the keyboard, for both directions: what the keyboard holds
+# afterwards is what was downloaded, and what is uploaded is what it holds.
+sed -e '/^\[10\]$/,/^$/ s/^VALUE=11$/VALUE=99/' mine.q4t > other.q4t
+for fault in --split-replies --double-replies "--stray-byte 2" "--bad-checksum 2" "--silent 2" \
+    "--error-status 128 --error-count 2" "--busy-units 2" --pace; do
   # shellcheck disable=SC2086
   start_sim $fault
-  expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
+  for table in other.q4t mine.q4t; do
+    expect 0 "OK: Download and verify successful" "$q4t" download --port COM1 $table
+    expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
+    compare $table
+  done
 done
+
+fault=--double-replies  # a doubled answer is taken only for the request it followed
+start_sim $fault
+for _ in 1 2 3 4 5; do
+  expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
+  compare mine.q4t
+done
+
+fault="keyboard killed"  # the receive thread stops waiting, q4t says why and spends no processor time
+start_sim --pace
+TIMEFORMAT=%U+%S
+{ time "$q4t" upload --port COM1 back.q4t > out 2> err; } 2> cpu &
+sleep 0.5
+stop_sim
+wait
+grep -q "device went away" err || fail "a vanished keyboard is not named: $(cat err)"
+awk -v spent="$(cat cpu)" 'BEGIN { split(spent, part, "+"); exit !(part[1] + part[2] < 0.5) }' || fail "q4t spent $(cat cpu) s of processor time on a vanished keyboard"
 
 start_sim --pace --stray-byte 1  # the discarded reply's tail arrives on its own
 expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1
