@@ -126,7 +126,8 @@ void CTCOCounterDlg::fillFreeCounters() {
   for (std::size_t i = 0; i < counterOwners.size(); ++i) {
     if (counterOwners[i] > kKeyCount) counterBox_->addItem(QString::number(int(i) + kFirstKeyCounter));
   }
-  // Adding the first item makes it current; the box opens empty.
+  // Adding the first item makes it current, and text typed in an earlier run
+  // may still stand; the box opens with nothing chosen and empty.
   counterBox_->setCurrentIndex(-1);
   counterBox_->clearEditText();
 }
