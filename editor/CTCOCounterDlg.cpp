@@ -57,11 +57,11 @@ CTCOCounterDlg::CTCOCounterDlg(QWidget* parent)
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(122, 108));
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
-  ok->setDefault(true);
-  docview::placeControl(ok, 7, 87, 50, 14);
-  connect(ok, &QPushButton::clicked, this, &CTCOCounterDlg::accept);
+  ok_ = new QPushButton(tr("OK"), this);
+  ok_->setObjectName(QStringLiteral("1"));
+  ok_->setDefault(true);
+  docview::placeControl(ok_, 7, 87, 50, 14);
+  connect(ok_, &QPushButton::clicked, this, &CTCOCounterDlg::accept);
   auto* cancel = new QPushButton(tr("Cancel"), this);
   cancel->setObjectName(QStringLiteral("2"));
   docview::placeControl(cancel, 65, 87, 50, 14);
@@ -105,6 +105,7 @@ int CTCOCounterDlg::DoModal() {
   if (isVisible()) return -1;
   showPointsOfShape();
   fillFreeCounters();
+  ok_->setFocus();
   return exec() == QDialog::Accepted ? 1 : 2;
 }
 

@@ -10,6 +10,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QPushButton;
 
 namespace q4t {
 
@@ -49,6 +50,7 @@ class CTCOCounterDlg : public QDialog {
 
   // The point buttons by KeyPosition value; the checked one is the chosen
   // point and shows as a red square.
+  QPushButton* ok_ = nullptr;
   QButtonGroup* points_ = nullptr;
   QComboBox* counterBox_ = nullptr;
 };

@@ -65,6 +65,7 @@ class KeyDialogsTest : public QObject {
       QCOMPARE(dialog.focusWidget(), newValue);
       QVERIFY(!(control<QLineEdit>(dialog, "1003")->focusPolicy() & Qt::TabFocus));
       QCOMPARE(newValue->accessibleName(), QStringLiteral("new Value:"));
+      QCOMPARE(dialog.DoModal(), -1);  // already open
       pressOk(dialog);
     });
     QCOMPARE(result, 1);
@@ -165,6 +166,7 @@ class KeyDialogsTest : public QObject {
     dialog.keyShape = std::uint16_t(shape);
     dialog.selectedPoint = 8;
     runWith(dialog, [&] {
+      QCOMPARE(dialog.focusWidget(), control<QPushButton>(dialog, "1"));
       for (const char* id : {"1022", "1023", "1024", "1025"}) {
         auto* button = control<QPushButton>(dialog, id);
         QCOMPARE(button->isVisible(), shown.contains(QLatin1String(id)));
