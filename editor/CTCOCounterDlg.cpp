@@ -36,7 +36,9 @@ int pointsOfShape(std::uint16_t shape) {
     case KeySize::Single: return bit(KeyPosition::TopLeft);
     case KeySize::DoubleRight: return bit(KeyPosition::TopLeft) | bit(KeyPosition::TopRight);
     case KeySize::DoubleDown: return bit(KeyPosition::TopLeft) | bit(KeyPosition::BottomLeft);
-    case KeySize::Quadruple: return 0xF;
+    case KeySize::Quadruple:
+      return bit(KeyPosition::TopLeft) | bit(KeyPosition::TopRight) | bit(KeyPosition::BottomLeft) |
+             bit(KeyPosition::BottomRight);
     default: return 0;
   }
 }
