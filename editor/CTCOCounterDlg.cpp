@@ -36,7 +36,9 @@ int pointsOfShape(std::uint16_t shape) {
     case KeySize::Single: return bit(KeyPosition::TopLeft);
     case KeySize::DoubleRight: return bit(KeyPosition::TopLeft) | bit(KeyPosition::TopRight);
     case KeySize::DoubleDown: return bit(KeyPosition::TopLeft) | bit(KeyPosition::BottomLeft);
-    case KeySize::Quadruple: return 0xF;
+    case KeySize::Quadruple:
+      return bit(KeyPosition::TopLeft) | bit(KeyPosition::TopRight) | bit(KeyPosition::BottomLeft) |
+             bit(KeyPosition::BottomRight);
     default: return 0;
   }
 }
@@ -57,11 +59,11 @@ CTCOCounterDlg::CTCOCounterDlg(QWidget* parent)
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(122, 108));
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
-  ok->setDefault(true);
-  docview::placeControl(ok, 7, 87, 50, 14);
-  connect(ok, &QPushButton::clicked, this, &CTCOCounterDlg::accept);
+  ok_ = new QPushButton(tr("OK"), this);
+  ok_->setObjectName(QStringLiteral("1"));
+  ok_->setDefault(true);
+  docview::placeControl(ok_, 7, 87, 50, 14);
+  connect(ok_, &QPushButton::clicked, this, &CTCOCounterDlg::accept);
   auto* cancel = new QPushButton(tr("Cancel"), this);
   cancel->setObjectName(QStringLiteral("2"));
   docview::placeControl(cancel, 65, 87, 50, 14);
@@ -105,6 +107,7 @@ int CTCOCounterDlg::DoModal() {
   if (isVisible()) return -1;
   showPointsOfShape();
   fillFreeCounters();
+  ok_->setFocus();
   return exec() == QDialog::Accepted ? 1 : 2;
 }
 
@@ -126,7 +129,8 @@ void CTCOCounterDlg::fillFreeCounters() {
   for (std::size_t i = 0; i < counterOwners.size(); ++i) {
     if (counterOwners[i] > kKeyCount) counterBox_->addItem(QString::number(int(i) + kFirstKeyCounter));
   }
-  // Adding the first item makes it current; the box opens empty.
+  // Adding the first item makes it current, and text typed in an earlier run
+  // may still stand; the box opens with nothing chosen and empty.
   counterBox_->setCurrentIndex(-1);
   counterBox_->clearEditText();
 }

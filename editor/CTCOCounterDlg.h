@@ -10,6 +10,7 @@
 
 class QButtonGroup;
 class QComboBox;
+class QPushButton;
 
 namespace q4t {
 
@@ -27,6 +28,7 @@ class CTCOCounterDlg : public QDialog {
   int counterNumber() const;
 
   // Entry i is the key owning counter i + 6; above 92 the counter is free.
+  // All free after construction.
   std::array<std::int32_t, 24> counterOwners;
   // 0 for none yet, else the KeyPosition value of the chosen point.
   std::uint8_t selectedPoint = 0;
@@ -47,6 +49,7 @@ class CTCOCounterDlg : public QDialog {
   void fillFreeCounters();
   void tell(const QString& message);
 
+  QPushButton* ok_ = nullptr;
   // The point buttons by KeyPosition value; the checked one is the chosen
   // point and shows as a red square.
   QButtonGroup* points_ = nullptr;

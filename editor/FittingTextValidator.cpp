@@ -39,11 +39,7 @@ QValidator::State FittingTextValidator::validate(QString& input, int&) const {
 }
 
 bool FittingTextValidator::fits(const QString& text) const {
-  const QFontMetrics metrics = field_->fontMetrics();
-  const int leftOverhang = std::max(0, -metrics.minLeftBearing());
-  const int rightOverhang = std::max(0, -metrics.minRightBearing());
-  const int needed = metrics.horizontalAdvance(text) + kCursorWidth + 2 * leftOverhang + rightOverhang;
-  return needed <= textRoom(*field_);
+  return field_->fontMetrics().horizontalAdvance(text) + kCursorWidth <= textRoom(*field_);
 }
 
 }  // namespace q4t
