@@ -13,12 +13,11 @@ namespace {
 constexpr int kOk = 1;
 constexpr int kCancel = 2;
 
-QLabel* addText(QDialog* dialog, const QString& text, int x, int y, int width, int height) {
+void addText(QDialog* dialog, const QString& text, int x, int y, int width, int height) {
   auto* label = new QLabel(text, dialog);
   label->setTextFormat(Qt::PlainText);
   label->setAccessibleName(text);
   docview::placeControl(label, x, y, width, height);
-  return label;
 }
 
 }  // namespace
