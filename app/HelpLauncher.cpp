@@ -15,18 +15,23 @@ namespace {
 
 const char* const kCollectionName = "Q4TProgrammer.qhc";
 
-// The search index is kept beside the collection, so a collection in a
-// folder the user cannot write (an installed one) is used from a copy in
-// the user's cache.
+// The search index is kept beside the collection, so the manual of a
+// collection in a folder the user cannot write (an installed one) is
+// registered anew in a collection in the user's cache.
 QString indexableCollection(const QString& file) {
   const QFileInfo info(file);
   if (!info.isFile() || QFileInfo(info.absolutePath()).isWritable()) return file;
   const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-  const QString copy = cache + QLatin1Char('/') + info.fileName();
+  const QString mirror = cache + QLatin1Char('/') + info.fileName();
   QHelpEngineCore installed(file);
-  QFile::remove(copy);
-  if (!QDir().mkpath(cache) || !installed.setupData() || !installed.copyCollectionFile(copy)) return file;
-  return copy;
+  if (!QDir().mkpath(cache) || !installed.setupData()) return file;
+  QFile::remove(mirror);
+  QHelpEngineCore mirrored(mirror);
+  mirrored.setReadOnly(false);
+  if (!mirrored.setupData()) return file;
+  for (const QString& space : installed.registeredDocumentations())
+    if (!mirrored.registerDocumentation(installed.documentationFileName(space))) return file;
+  return mirror;
 }
 
 }  // namespace

@@ -4,9 +4,13 @@
 #include <QHelpEngine>
 #include <QHelpSearchEngine>
 #include <QHelpSearchQueryWidget>
+#include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
 
+#include "app/CAboutDlg.h"
 #include "app/HelpBrowser.h"
 #include "app/HelpLauncher.h"
 #include "app/HelpWindow.h"
@@ -73,6 +77,34 @@ class HelpAboutTest : public QObject {
     qputenv("Q4T_HELP_FILE", good.toLocal8Bit());
     QVERIFY(!launcher.showDefaultTopic(nullptr));
     QCOMPARE(visibleHelpWindows(), 0);
+  }
+
+  void aboutBoxShowsVersionAndLogoAndEndsWithOk() {
+    CAboutDlg about;
+    QCOMPARE(about.windowTitle(), QStringLiteral("About Dev izured for Q4T"));
+    QStringList texts;
+    QSize logoSize;
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+      if (label->text().isEmpty()) logoSize = label->size();
+      else texts << label->text();
+    }
+    QVERIFY(texts.contains("Dev izured for Q4T Version 1.0.0.1"));
+    QVERIFY(texts.contains("Copyright (C) 2026 Q4T Programmer developers"));
+    QVERIFY(texts.contains("https://q4t-programmer.example.org"));
+    QCOMPARE(logoSize, QSize(161, 52));
+    auto* ok = about.findChild<QPushButton*>();
+    QVERIFY(ok->isDefault());
+    QTimer::singleShot(0, ok, &QPushButton::click);
+    QCOMPARE(about.DoModal(), 1);
+    QTimer::singleShot(0, &about, [&about] { QTest::keyClick(&about, Qt::Key_Escape); });
+    QCOMPARE(about.DoModal(), 2);
+  }
+
+  void imagesHaveTheirSizes() {
+    QCOMPARE(QPixmap(":/resources/toolbar.png").size(), QSize(96, 15));
+    QCOMPARE(QPixmap(":/resources/logo.png").size(), QSize(161, 52));
+    QCOMPARE(QPixmap(":/resources/q4t.png").size(), QSize(32, 32));
+    QCOMPARE(QPixmap(":/resources/document.png").size(), QSize(32, 32));
   }
 };
 
