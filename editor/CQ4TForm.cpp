@@ -341,4 +341,8 @@ void CQ4TForm::SetModified(bool modified) { document()->setModified(modified); }
 
 void CQ4TForm::CloseTcoWindows() { host_.tcoTemplate().closeAllDocuments(); }
 
+void CQ4TForm::DeviceWentAway() {
+  host_.noteCause(tr("The serial device went away (the keyboard or its adapter was disconnected)."));
+}
+
 }  // namespace q4t

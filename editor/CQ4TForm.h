@@ -52,6 +52,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void RestoreChangedMarks() override;
   void SetModified(bool modified) override;
   void CloseTcoWindows() override;
+  void DeviceWentAway() override;
 
  private:
   void buildLegend();
