@@ -131,7 +131,7 @@ FileResult replaceFileContents(const std::string& path, const std::string& bytes
     return writeThroughTemporary(target, bytes, nullptr);
   }
   if (!S_ISREG(old.st_mode)) return fileFailure("not a regular file");
-  if (::access(target.c_str(), W_OK) != 0) return fileFailure(errnoText(errno));
+  if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return fileFailure(errnoText(errno));
   if (old.st_nlink > 1) return writeInPlace(target, bytes);
   return writeThroughTemporary(target, bytes, &old);
 }

@@ -21,9 +21,12 @@ cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON -DQ4T_WERROR=ON 
 cmake --build build-tsan -j2 --target link_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j2 -R KeyboardLinkTest
 
-echo "== fuzzing the wire for 30 seconds"
+echo "== fuzzing the wire and the key table reader for 30 seconds each"
 cmake -S . -B build-fuzz -DQ4T_FUZZ=ON -DQ4T_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j2 --target wire_fuzz
-corpus=$(mktemp -d)
-build-fuzz/fuzz/wire_fuzz -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4
-rm -rf "$corpus"
+cmake --build build-fuzz -j2 --target wire_fuzz keytable_fuzz
+for target in wire_fuzz keytable_fuzz; do
+  corpus=$(mktemp -d)
+  [ "$target" = keytable_fuzz ] && cp fuzz/keytable_seeds/* "$corpus"
+  build-fuzz/fuzz/$target -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4
+  rm -rf "$corpus"
+done

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/FileCalls.h"
 #include "model/KeyTableFile.h"
 #include "tests/TestTables.h"
 
@@ -55,23 +57,64 @@ TEST_F(KeyTableFile, WrittenTableReadsBackTheSame) {
   EXPECT_NE(text.find("[4]\nVALUE=4\nRIGHT=5\nDOWN=-1\nDOWNRIGHT=-1\nSIZE=0\nCOUNTER=144\n"), std::string::npos);
 }
 
-TEST_F(KeyTableFile, MissingOrEmptyFileGivesDefaultsAndSavesThemInOrder) {
-  for (const std::string& name : {std::string("missing.q4t"), std::string("empty.q4t")}) {
-    if (name == "empty.q4t") writeFile(path(name), "");
+void expectDefaults(const KeyTable& table) {
+  for (int k = 0; k < kKeyCount; ++k) {
+    EXPECT_EQ(table.entry(k).value, -1) << k;
+    EXPECT_EQ(static_cast<int>(table.entry(k).size), -1) << k;
+    EXPECT_EQ(table.rightOf(k), kNoNeighbour) << k;
+    EXPECT_FALSE(table.isCounterOn(k)) << k;
+  }
+  EXPECT_EQ(table.countersInUse(), 0);
+}
+
+TEST_F(KeyTableFile, WhatIsNoKeyTableIsRefusedAtOnceAndGivesDefaults) {
+  writeFile(path("empty.q4t"), "");
+  writeFile(path("garbage.q4t"), "\x01\x02 no [sections] here\n[Info]\na=1\n");
+  writeFile(path("nul.q4t"), std::string("[5]\nVALUE=1\n\0[6]\n", 18));
+  ASSERT_EQ(::mkfifo(path("fifo.q4t").c_str(), 0600), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {path("missing.q4t"), "No such file or directory"}, {dir, "not a regular file"},
+      {path("fifo.q4t"), "not a regular file"},           {"/dev/null", "not a regular file"},
+      {path("empty.q4t"), "no key table sections"},        {path("garbage.q4t"), "no key table sections"},
+      {path("nul.q4t"), "not a text file"}};
+  for (const auto& [file, reason] : cases) {
     KeyTable table = gridTable();
-    readKeyTable(path(name), table);
-    for (int k = 0; k < kKeyCount; ++k) {
-      EXPECT_EQ(table.entry(k).value, -1);
-      EXPECT_EQ(static_cast<int>(table.entry(k).size), -1);
-      EXPECT_EQ(table.rightOf(k), kNoNeighbour);
-      EXPECT_FALSE(table.isCounterOn(k));
-    }
-    EXPECT_EQ(table.countersInUse(), 0);
-    ASSERT_TRUE(writeKeyTable(path("out.q4t"), table));
-    const std::string text = readFile(path("out.q4t"));
-    EXPECT_EQ(text.rfind("[0]\nVALUE=-1\nRIGHT=-1\nDOWN=-1\nDOWNRIGHT=-1\nSIZE=-1\nCOUNTER=144\n", 0), 0u);
-    EXPECT_LT(text.find("[90]"), text.find("[91]"));
-    std::filesystem::remove(path("out.q4t"));
+    const FileResult read = readKeyTable(file, table);
+    EXPECT_FALSE(read) << file;
+    EXPECT_EQ(read.reason, reason) << file;
+    expectDefaults(table);
+  }
+}
+
+TEST_F(KeyTableFile, DefaultsSaveInOrder) {
+  KeyTable table;
+  readKeyTable(path("missing.q4t"), table);
+  ASSERT_TRUE(writeKeyTable(path("out.q4t"), table));
+  const std::string text = readFile(path("out.q4t"));
+  EXPECT_EQ(text.rfind("[0]\nVALUE=-1\nRIGHT=-1\nDOWN=-1\nDOWNRIGHT=-1\nSIZE=-1\nCOUNTER=144\n", 0), 0u);
+  EXPECT_LT(text.find("[90]"), text.find("[91]"));
+}
+
+std::string inEncoding(const std::string& text, int encoding) {
+  if (encoding == 0) return "\xEF\xBB\xBF" + text;
+  std::string bytes = encoding == 1 ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char c : text) bytes += encoding == 1 ? std::string{c, '\0'} : std::string{'\0', c};
+  return bytes;
+}
+
+TEST_F(KeyTableFile, ByteOrderMarkAndUtf16FilesReadAndSaveInTheirEncoding) {
+  const std::string original = readFile(testing::sourceDir() + "/DefTable.q4t");
+  std::string editedText = original;
+  editedText.replace(editedText.find("[10]\nVALUE=11\n"), 14, "[10]\nVALUE=500\n");
+  KeyTable edited = gridTable();
+  edited.setValue(10, 500);
+  for (int encoding = 0; encoding < 3; ++encoding) {
+    writeFile(path("t.q4t"), inEncoding(original, encoding));
+    KeyTable table;
+    ASSERT_TRUE(readKeyTable(path("t.q4t"), table)) << encoding;
+    expectSameTable(table, gridTable());
+    ASSERT_TRUE(writeKeyTable(path("t.q4t"), edited));
+    EXPECT_EQ(readFile(path("t.q4t")), inEncoding(editedText, encoding)) << encoding;
   }
 }
 
@@ -129,22 +172,94 @@ TEST_F(KeyTableFile, WellFormedFileWritesBackByteForByte) {
   EXPECT_EQ(readFile(path("DefTable.q4t")), original);
 }
 
-TEST_F(KeyTableFile, FailedWriteIsReportedAndLeavesTheOldFile) {
-  const KeyTable table = gridTable();
-  EXPECT_FALSE(writeKeyTable(path("no/such/folder/t.q4t"), table));
+TEST_F(KeyTableFile, SavingWritesWhatTheUserPointedAt) {
+  const std::string old = "[Info]\nmulti=a\nmulti=b\n[5]\nVALUE=1\n";
+  writeFile(path("real.q4t"), old);
+  ASSERT_EQ(::chmod(path("real.q4t").c_str(), 0640), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(path("real.q4t").c_str(), 4321, 4321), 0);
+  }
+  std::filesystem::create_symlink("real.q4t", path("link.q4t"));
+  ASSERT_TRUE(writeKeyTable(path("link.q4t"), gridTable()));
+  EXPECT_TRUE(std::filesystem::is_symlink(path("link.q4t")));
+  const std::string text = readFile(path("real.q4t"));
+  EXPECT_EQ(text.rfind("[Info]\nmulti=a\nmulti=b\n\n\n[5]\nVALUE=6\n", 0), 0u) << text;
+  struct stat info {};
+  ASSERT_EQ(::stat(path("real.q4t").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (::geteuid() == 0) {
+    EXPECT_EQ(info.st_uid, 4321u);
+  }
+
+  std::filesystem::create_hard_link(path("real.q4t"), path("hard.q4t"));
+  KeyTable edited = gridTable();
+  edited.setValue(0, 77);
+  ASSERT_TRUE(writeKeyTable(path("hard.q4t"), edited));
+  EXPECT_EQ(readFile(path("real.q4t")), readFile(path("hard.q4t")));
+  EXPECT_NE(readFile(path("real.q4t")).find("[0]\nVALUE=77\n"), std::string::npos);
+}
+
+// Fails one step of a save with ENOSPC.
+struct FailingCalls : FileCalls {
+  explicit FailingCalls(std::string step) : failing(std::move(step)) {}
+  int fail() { errno = ENOSPC; return -1; }
+  int Open(const char* file, int flags, mode_t mode) override {
+    const bool creates = (flags & O_CREAT) != 0;
+    return failing == (creates ? "create" : "open") ? fail() : FileCalls::Open(file, flags, mode);
+  }
+  ssize_t Write(int fd, const void* bytes, std::size_t n) override {
+    return failing == "write" ? fail() : FileCalls::Write(fd, bytes, n);
+  }
+  int Truncate(int fd, off_t size) override { return failing == "truncate" ? fail() : FileCalls::Truncate(fd, size); }
+  int Sync(int fd) override { return failing == "sync" ? fail() : FileCalls::Sync(fd); }
+  int Rename(const char* from, const char* to) override {
+    return failing == "rename" ? fail() : FileCalls::Rename(from, to);
+  }
+  std::string failing;
+};
+
+TEST_F(KeyTableFile, EveryFailedSaveStepIsReportedAndLeavesTheOldFile) {
+  const std::string old = "[0]\nVALUE=77\n";
+  for (const bool hardLinked : {false, true}) {
+    writeFile(path("t.q4t"), old);
+    if (hardLinked) std::filesystem::create_hard_link(path("t.q4t"), path("second.q4t"));
+    const char* const steps[] = {"create", "write", "sync", "rename", "open"};
+    for (const std::string step : steps) {
+      if (hardLinked != (step == "open")) continue;  // in place only the write and sync steps are shared
+      FailingCalls calls(step);
+      useFileCalls(&calls);
+      const FileResult written = writeKeyTable(path("t.q4t"), gridTable());
+      useFileCalls(nullptr);
+      EXPECT_FALSE(written) << step;
+      EXPECT_EQ(written.reason, step + ": No space left on device");
+      EXPECT_EQ(readFile(path("t.q4t")), old) << step;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+      EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+    std::filesystem::remove(path("second.q4t"));
+  }
+  EXPECT_FALSE(writeKeyTable(path("no/such/folder/t.q4t"), gridTable()));
+}
+
+TEST_F(KeyTableFile, ReadOnlyFileAndNonTextFileAreNotSavedOver) {
+  const std::string withNul("[0]\nVALUE=1\n\0tail\n", 18);
+  writeFile(path("nul.q4t"), withNul);
+  EXPECT_FALSE(writeKeyTable(path("nul.q4t"), gridTable()));
+  EXPECT_EQ(readFile(path("nul.q4t")), withNul);
   writeFile(path("locked.q4t"), "[0]\nVALUE=77\n");
-  ::chmod(path("locked.q4t").c_str(), 0444);
-  if (::geteuid() != 0) {
-    EXPECT_FALSE(writeKeyTable(path("locked.q4t"), table));
+  ASSERT_EQ(::chmod(path("locked.q4t").c_str(), 0444), 0);
+  // root may write anything: the check runs as an ordinary user
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::seteuid(65534), 0);
   }
-  ::chmod(dir.c_str(), 0555);
-  if (::geteuid() != 0) {
-    EXPECT_FALSE(writeKeyTable(path("new.q4t"), table));
+  const FileResult written = writeKeyTable(path("locked.q4t"), gridTable());
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
   }
-  ::chmod(dir.c_str(), 0755);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(written.reason, "Permission denied");
   EXPECT_EQ(readFile(path("locked.q4t")), "[0]\nVALUE=77\n");
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(KeyTableFile, DefaultTablePathHoldsALongCurrentDirectory) {

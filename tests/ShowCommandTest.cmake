@@ -1,14 +1,45 @@
-# q4t show: exit status 0 and the table for a file, 2 with one line on stderr otherwise.
-execute_process(COMMAND ${Q4T} show ${SOURCE_DIR}/DefTable.q4t
-  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT status EQUAL 0 OR NOT out MATCHES "\\|  92 \\|" OR NOT err STREQUAL "")
-  message(FATAL_ERROR "show DefTable.q4t: status ${status}\n${out}\n${err}")
-endif()
-foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "frobnicate")
-  execute_process(COMMAND ${Q4T} ${args} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# q4t show and the command line's refusals: exit status 0 and the table for a
+# key table, 2 with one line on stderr for anything else, never blocking.
+set(work ${WORK_DIR})
+file(REMOVE_RECURSE ${work})
+file(MAKE_DIRECTORY ${work}/folder)
+file(WRITE ${work}/garbage.q4t "not a key table\n")
+file(WRITE ${work}/wide.q4t "[17]\nVALUE=-2147483648\n[3]\nVALUE=12345\nCOUNTER=7\n")
+execute_process(COMMAND mkfifo ${work}/fifo.q4t)
+
+function(expect_show file pattern)
+  execute_process(COMMAND ${Q4T} show ${file} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0 OR NOT out MATCHES "${pattern}" OR NOT err STREQUAL "")
+    message(FATAL_ERROR "show ${file}: status ${status}\n${out}\n${err}")
+  endif()
+endfunction()
+expect_show(${SOURCE_DIR}/DefTable.q4t "\\|  92 \\|")
+# every value drawn in full: cells as wide as the widest value
+expect_show(${work}/wide.q4t "\\|      12345\\*\\|[^\n]*\\|-2147483648 \\|")
+
+set(port "--port;${work}/no-port")
+foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "show;${SOURCE_DIR}/DefTable.q4t;extra" "frobnicate"
+        "show;${work}/folder" "show;/dev/null" "show;${work}/garbage.q4t" "show;${work}/fifo.q4t"
+        "download;${port};${work}/fifo.q4t" "download;${port};${work}/folder"
+        "upload;${port};${work}/fifo.q4t" "upload;${port};--base;/no/such/base.q4t;${work}/out.q4t"
+        "connect;${port};--timeout;0" "connect;${port};--timeout;1.9" "connect;${port};--timeout;1x"
+        "connect;${port};--timeout;99999999999")
+  execute_process(COMMAND ${Q4T} ${args} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
+    TIMEOUT 10)
   string(REGEX MATCHALL "\n" newlines "${err}")
   list(LENGTH newlines lines)
-  if(NOT status EQUAL 2 OR NOT out STREQUAL "" OR NOT lines EQUAL 1)
+  if(NOT status EQUAL 2 OR NOT out STREQUAL "" OR NOT lines EQUAL 1 OR err MATCHES "ERROR: ")
     message(FATAL_ERROR "q4t ${args}: status ${status}, stderr '${err}'")
+  endif()
+endforeach()
+
+# a device name is looked for in /dev, a relative path in the current directory
+foreach(name_device "ttyNoSuch;/dev/ttyNoSuch" "./no-port;${work}/no-port")
+  list(GET name_device 0 name)
+  list(GET name_device 1 device)
+  execute_process(COMMAND ${Q4T} connect --port ${name} --timeout 2 WORKING_DIRECTORY ${work}
+    RESULT_VARIABLE status ERROR_VARIABLE err TIMEOUT 10)
+  if(NOT status EQUAL 1 OR NOT err MATCHES "${device}: No such file")
+    message(FATAL_ERROR "connect --port ${name}: status ${status}, stderr '${err}'")
   endif()
 endforeach()

@@ -32,7 +32,8 @@ expect() {
   "$@" > "$work/out" 2> "$work/err"
   local status=$?
   local last
-  last=$(grep -E '^(OK|ERROR): ' "$work/out" | tail -n 1)
+  last=$(grep -E '^(OK|ERROR): ' "$work/err" | tail -n 1)
+  ! grep -qE '^(OK|ERROR): ' "$work/out" || fail "$* printed status texts on stdout"
   [ "$status" = "$want_status" ] || fail "$* exited $status, wanted $want_status ($(cat "$work/err"))"
   [ "$last" = "$want_last" ] || fail "$* ended with '$last', wanted '$want_last'"
 }
@@ -64,6 +65,7 @@ cmp -s mine.txt back.txt || fail "upload after download differs: $(diff mine.txt
 expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1 --json
 grep -q '"keyLocation": "4"' out || fail "read-tco does not show counter 7 on key 4: $(cat out)"
 grep -q '"serialNumber": "Q4T-' out || fail "read-tco shows no serial number"
+python3 -m json.tool out > /dev/null || fail "read-tco --json is not JSON alone: $(cat out)"
 expect 0 "OK: California driver license changed" "$q4t" license --port COM1 on
 expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1
 grep -q 'California driver license: on' out || fail "licence not switched on: $(cat out)"
@@ -71,15 +73,23 @@ grep -q 'California driver license: on' out || fail "licence not switched on: $(
 start_sim --silent-always
 expect 1 "ERROR: COM port" "$q4t" connect --port COM1
 [ "$(grep -c . "$work/log")" = 3 ] || fail "a silent keyboard was not asked three times"
-grep -qx "ERROR: Transfer Timeout" out || fail "no time-out text"
+grep -qx "ERROR: Transfer Timeout" err || fail "no time-out text"
+
+"$q4t" connect --port COM1 > /dev/null 2>&1 &  # a silent keyboard keeps it waiting
+q4t_pid=$!
+sleep 0.5
+kill -TERM "$q4t_pid"
+wait "$q4t_pid"
+status=$?
+[ "$status" = 143 ] || fail "SIGTERM ended q4t with $status, wanted 143"
 
 start_sim --error-status 128 --error-count 3
 expect 1 "ERROR: COM port" "$q4t" connect --port COM1
-grep -qx "ERROR: Transfer aborted" out || fail "no abort text"
+grep -qx "ERROR: Transfer aborted" err || fail "no abort text"
 
 start_sim --corrupt-readback 50
 expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t
-grep -qx "ERROR: Verify failed" out || fail "no verify failure"
+grep -qx "ERROR: Verify failed" err || fail "no verify failure"
 
 # compare FILE: the table just uploaded to back.q4t equals FILE
 compare() {
@@ -127,6 +137,18 @@ expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1
 start_sim --busy-units 0  # status 35 to the device details leaves the link waiting
 expect 1 "ERROR: COM port" "$q4t" read-tco --port COM1 --timeout 2
 grep -qx "ERROR: Transfer stalled" err || fail "no stall reported: $(cat err)"
+
+# a file that is no key table is refused before anything reaches the keyboard
+start_sim
+mkdir -p notatable.q4t
+printf 'garbage\n' > garbage.q4t
+for table in notatable.q4t garbage.q4t /dev/null; do
+  expect 2 "" "$q4t" download --port COM1 "$table"
+  grep -q "^q4t: $table: " err || fail "download $table: the refusal does not name the file: $(cat err)"
+done
+[ ! -s "$work/log" ] || fail "a refused table reached the keyboard: $(cat "$work/log")"
+ln -sf "$work/COM1" relative-port
+expect 0 "OK: Keyboard connected" "$q4t" connect --port ./relative-port
 
 expect 2 "" "$q4t" connect
 expect 1 "ERROR: Connect to keyboard" "$q4t" connect --port COM9
