@@ -12,17 +12,17 @@ cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
 
 echo "== address and undefined-behaviour sanitizers"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON -DQ4T_WERROR=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON -DQ4T_WERROR=ON -DQ4T_GUI=OFF >/dev/null
 cmake --build build-asan -j2
 ctest --test-dir build-asan --output-on-failure -j2 -L core
 
 echo "== thread sanitizer: the link with its receive thread"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON -DQ4T_WERROR=ON >/dev/null
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DQ4T_TSAN=ON -DQ4T_WERROR=ON -DQ4T_GUI=OFF >/dev/null
 cmake --build build-tsan -j2 --target link_tests
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j2 -R KeyboardLinkTest
 
 echo "== fuzzing the wire and the key table reader for 30 seconds each"
-cmake -S . -B build-fuzz -DQ4T_FUZZ=ON -DQ4T_WERROR=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-fuzz -DQ4T_FUZZ=ON -DQ4T_WERROR=ON -DQ4T_GUI=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 --target wire_fuzz keytable_fuzz
 for target in wire_fuzz keytable_fuzz; do
   corpus=$(mktemp -d)
