@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are missing.
+# Extra package names given as arguments are installed the same way (the
+# screenshot and benchmark scripts add their X tools so users need not).
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           libsimpleini-dev clang libclang-rt-14-dev)
+# The desktop program: Qt 6 Widgets and Help (qhelpgenerator builds the
+# manual), the SQLite driver the help's search index is kept in, the X11 and
+# GL headers Qt's CMake files ask for, the xcb platform plugin to show
+# windows, and a font for the offscreen window tests.
+packages+=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libqt6help6 libqt6sql6-sqlite
+           libgl-dev libx11-dev qt6-qpa-plugins fonts-dejavu-core)
+packages+=("$@")
 
 missing=()
 for package in "${packages[@]}"; do
