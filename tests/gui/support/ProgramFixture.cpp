@@ -1,0 +1,89 @@
+#include "support/ProgramFixture.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "app/CMainFrame.h"
+#include "docview/DocTemplate.h"
+#include "docview/Document.h"
+#include "docview/MdiChildFrame.h"
+#include "editor/CQ4TForm.h"
+#include "model/KeyTableFile.h"
+#include "support/GuiTestSupport.h"
+
+namespace q4t::test {
+
+void setUpProgramSettings() {
+  QStandardPaths::setTestModeEnabled(true);
+  QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
+}
+
+QObject* whenModal(std::function<void(QWidget*)> act) {
+  auto* timer = new QTimer(qApp);
+  const QDeadlineTimer deadline(5000);
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, act, deadline] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool found = modal && modal->isVisible() && !qobject_cast<QMessageBox*>(modal);
+    if (!found && !deadline.hasExpired()) return;
+    timer->stop();
+    timer->deleteLater();
+    if (found) act(modal);
+  });
+  timer->start(10);
+  return timer;
+}
+
+ProgramFixture::ProgramFixture() : previousDir_(QDir::currentPath()) {
+  QSettings().clear();
+  QFile::copy(sourceDir() + QStringLiteral("/DefTable.q4t"), dir_.filePath(QStringLiteral("DefTable.q4t")));
+  QDir::setCurrent(dir_.path());
+}
+
+ProgramFixture::~ProgramFixture() {
+  if (app_) {
+    for (docview::DocTemplate* docTemplate : {&app_->keyLayoutTemplate(), &app_->tcoTemplate()}) {
+      for (docview::Document* document : docTemplate->documents()) document->setModified(false);
+    }
+    app_->exitInstance();
+    app_.reset();
+  }
+  QDir::setCurrent(previousDir_);
+}
+
+bool ProgramFixture::start(const QStringList& files) {
+  app_ = std::make_unique<CQ4TProgrammerApp>(shared);
+  return app_->initInstance(QStringList{QStringLiteral("q4t-programmer")} + files);
+}
+
+CQ4TForm* ProgramFixture::form() const {
+  if (docview::MdiChildFrame* child = app_->mainFrame().activeChild()) {
+    if (auto* active = qobject_cast<CQ4TForm*>(child->view())) return active;
+  }
+  const docview::Document* first = document();
+  return first ? qobject_cast<CQ4TForm*>(first->firstView()) : nullptr;
+}
+
+docview::Document* ProgramFixture::document() const {
+  const QList<docview::Document*>& documents = app_->keyLayoutTemplate().documents();
+  return documents.isEmpty() ? nullptr : documents.first();
+}
+
+QString ProgramFixture::path(const QString& name) const { return dir_.filePath(name); }
+
+QString ProgramFixture::writeTable(const QString& name, const std::function<void(KeyTable&)>& edit) const {
+  KeyTable table;
+  readKeyTable(path(QStringLiteral("DefTable.q4t")).toStdString(), table);
+  edit(table);
+  writeKeyTable(path(name).toStdString(), table);
+  return path(name);
+}
+
+}  // namespace q4t::test
