@@ -10,7 +10,7 @@ packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenc
 # manual), the SQLite driver the help's search index is kept in, the X11 and
 # GL headers Qt's CMake files ask for, the xcb platform plugin to show
 # windows, and a font for the offscreen window tests.
-packages+=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libqt6help6 libqt6sql6-sqlite
+packages+=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6 libqt6sql6-sqlite
            libgl-dev libx11-dev qt6-qpa-plugins fonts-dejavu-core)
 packages+=("$@")
 
