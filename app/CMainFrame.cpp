@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -11,6 +12,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
+#include <algorithm>
+#include <iterator>
 
 #include "app/CommandIds.h"
 #include "app/StatusPanes.h"
@@ -37,6 +40,16 @@ const ToolButton kToolButtons[] = {
     {cmd::kUpload, 3, "Upload from Keyboard"},     {cmd::kReadTco, 4, "Read TCO values"},
     {cmd::kPort, 5, "Connect with Keyboard"},
 };
+// The edit and pane keys of the accelerator table: no command of them is handled.
+const QKeyCombination kUnhandledKeys[] = {
+    Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert,  Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert,
+    Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete, Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace,
+    QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6};
+
+bool isUnhandledKey(const QKeyEvent& key) {
+  return std::find(std::begin(kUnhandledKeys), std::end(kUnhandledKeys), key.keyCombination()) !=
+         std::end(kUnhandledKeys);
+}
 }  // namespace
 
 CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), workspace_(new QMdiArea(this)) {
@@ -155,14 +168,7 @@ void CMainFrame::createAccelerators() {
   routed(QKeySequence(Qt::CTRL | Qt::Key_O), cmd::kFileOpen);
   routed(QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kFileSave);
   // Edit and pane keys: taken by the main window, handled by nobody.
-  for (const QKeySequence& keys :
-       {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-        QKeySequence(Qt::CTRL | Qt::Key_V), QKeySequence(Qt::SHIFT | Qt::Key_Insert),
-        QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::SHIFT | Qt::Key_Delete),
-        QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace),
-        QKeySequence(Qt::Key_F6), QKeySequence(Qt::SHIFT | Qt::Key_F6)}) {
-    new QShortcut(keys, this);
-  }
+  for (const QKeyCombination keys : kUnhandledKeys) new QShortcut(QKeySequence(keys), this);
 }
 
 docview::MdiChildFrame* CMainFrame::activeChild() const {
@@ -232,6 +238,12 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F1) return handleHelpKey(key);
+  }
+  // The accelerators come before the focused control: a text field of a
+  // child window must not copy, cut, paste or undo with them.
+  if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event))) {
+    return true;
   }
   return QMainWindow::eventFilter(watched, event);
 }
