@@ -23,7 +23,7 @@ for arg in "$@"; do
   esac
 done
 
-build=${Q4T_BUILD_DIR:-build}
+build=${Q4T_BUILD_DIR:-build}  # another folder for developers who keep their own builds
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ4T_GUI=ON >/dev/null
 cmake --build "$build" -j2 --target q4t-programmer q4t-keyboard-sim q4t

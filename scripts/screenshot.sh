@@ -4,7 +4,7 @@
 # changed by hand (red), and the link to the virtual keyboard made.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${Q4T_BUILD_DIR:-build}
+build=${Q4T_BUILD_DIR:-build}  # another folder for developers who keep their own builds
 
 if [ "${1:-}" = --on-display ]; then
   # Second half, run inside xvfb-run with $work prepared by the first half.
