@@ -26,6 +26,10 @@ Document* DocTemplate::openDocument(const QString& path) {
   workspace_.addSubWindow(frame);
   frame->setGeometry(frame->creationRect());
   if (!view->initialUpdate()) {
+    // The window goes first, so the document closes without a view: the
+    // abandoned view never linked, and the other windows stay as they were.
+    document->removeView(view);
+    frame->destroyFrame();
     document->closeDocument();
     return nullptr;
   }
