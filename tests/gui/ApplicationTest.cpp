@@ -9,7 +9,6 @@
 #include <QToolBar>
 #include <atomic>
 
-#include "app/CComPortDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/StatusPanes.h"
@@ -121,8 +120,9 @@ class ApplicationTest : public QObject {
     QCOMPARE(program.app().mainFrame().activeChild()->document(), first);
     QCOMPARE(program.form()->table().entry(0).value, 1);
 
-    QVERIFY(program.app().openDocumentFile(b));  // unmodified a closes without a prompt
+    QVERIFY(program.app().openDocumentFile(b));  // unmodified a closes without a prompt, the TCO window too
     QCOMPARE(program.app().keyLayoutTemplate().documents().size(), 1);
+    QVERIFY(program.app().tcoTemplate().documents().isEmpty());
     QCOMPARE(program.document()->title(), QStringLiteral("b.q4t"));
     QVERIFY(answerer.texts().isEmpty());
     QCOMPARE(program.app().recentFiles().paths(), (QStringList{b, a}));
@@ -219,7 +219,7 @@ class ApplicationTest : public QObject {
     auto port = std::make_shared<FakePort>();
     program.shared.makePort = [port] { return port; };
     QVERIFY(program.start());
-    q4t::test::whenModal([](QWidget* dialog) { qobject_cast<q4t::CComPortDlg*>(dialog)->connectButton()->click(); });
+    q4t::test::confirmNextPortDialog();
     QVERIFY(program.app().router().run(cmd::kPort));
     QVERIFY(program.shared.port == port && port->IsOpen());
 

@@ -3,12 +3,10 @@
 // ending in its status text in pane 0.
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
-#include "app/CComPortDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/StatusPanes.h"
@@ -51,7 +49,7 @@ class EndToEndTest : public QObject {
     q4t::CQ4TForm* form = program.form();
     const auto idle = [form] { return form->link().phase() == q4t::LinkPhase::Idle; };
 
-    q4t::test::whenModal([](QWidget* dialog) { qobject_cast<q4t::CComPortDlg*>(dialog)->connectButton()->click(); });
+    q4t::test::confirmNextPortDialog();
     QVERIFY(router.run(cmd::kPort));
     QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Keyboard connected"), kTransferMs);
     QTRY_VERIFY_WITH_TIMEOUT(idle(), kTransferMs);
@@ -66,11 +64,7 @@ class EndToEndTest : public QObject {
     QVERIFY(form->layout().button(5)->isOwnerDrawn());  // counter 6
     QVERIFY(router.action(cmd::kReadTco)->isEnabled());
 
-    q4t::test::whenModal([](QWidget* dialog) {
-      dialog->findChild<QLineEdit*>(QStringLiteral("1004"))->setText(QStringLiteral("50"));
-      dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
-    });
-    QTest::mouseClick(form->layout().button(0), Qt::LeftButton);
+    q4t::test::editKeyValue(*form, 0, QStringLiteral("50"));
     QVERIFY(router.run(cmd::kDownload));
     QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Download and verify successful"), kTransferMs);
     QTRY_VERIFY_WITH_TIMEOUT(idle(), kTransferMs);

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -66,13 +65,7 @@ QString menuState(ProgramFixture& program) {
   return state;
 }
 
-void editValue(ProgramFixture& program, int k, const QString& text) {
-  q4t::test::whenModal([text](QWidget* dialog) {
-    dialog->findChild<QLineEdit*>(QStringLiteral("1004"))->setText(text);
-    dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
-  });
-  QTest::mouseClick(key(program, k), Qt::LeftButton);
-}
+void editValue(ProgramFixture& program, int k, const QString& text) { q4t::test::editKeyValue(*program.form(), k, text); }
 
 }  // namespace
 

@@ -4,11 +4,15 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTest>
 #include <QTimer>
 
+#include "app/CComPortDlg.h"
 #include "app/CMainFrame.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
@@ -39,6 +43,18 @@ QObject* whenModal(std::function<void(QWidget*)> act) {
   });
   timer->start(10);
   return timer;
+}
+
+void editKeyValue(CQ4TForm& form, int k, const QString& text) {
+  whenModal([text](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>(QStringLiteral("1004"))->setText(text);
+    dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
+  });
+  QTest::mouseClick(form.layout().button(k), Qt::LeftButton);
+}
+
+void confirmNextPortDialog() {
+  whenModal([](QWidget* dialog) { qobject_cast<CComPortDlg*>(dialog)->connectButton()->click(); });
 }
 
 ProgramFixture::ProgramFixture() : previousDir_(QDir::currentPath()) {

@@ -31,6 +31,11 @@ void setUpProgramSettings();
 // deleting the returned watcher gives up.
 QObject* whenModal(std::function<void(QWidget*)> act);
 
+// Clicks key k of the view and enters text in the Change Key Value dialog, OK.
+void editKeyValue(CQ4TForm& form, int k, const QString& text);
+// Confirms the next port dialog with its proposal.
+void confirmNextPortDialog();
+
 class ProgramFixture {
  public:
   ProgramFixture();
