@@ -16,7 +16,7 @@ QLabel* lockPane(QStatusBar& statusBar, const QString& longestText) {
   pane->setFrameShadow(QFrame::Sunken);
   pane->setAlignment(Qt::AlignCenter);
   pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(longestText) + 8);
-  pane->setAccessibleName(longestText);
+  pane->setAccessibleDescription(longestText);
   statusBar.addPermanentWidget(pane);
   return pane;
 }
@@ -24,7 +24,8 @@ QLabel* lockPane(QStatusBar& statusBar, const QString& longestText) {
 
 StatusPanes::StatusPanes(QStatusBar& statusBar) : QObject(&statusBar), message_(new QLabel(&statusBar)) {
   message_->setObjectName(QStringLiteral("pane0"));
-  message_->setAccessibleName(tr("Status"));
+  // No accessible name: screen readers then read the pane's current text.
+  message_->setAccessibleDescription(tr("Status"));
   message_->setTextFormat(Qt::PlainText);
   statusBar.addWidget(message_, 1);
   caps_ = lockPane(statusBar, QStringLiteral("CAP"));
