@@ -39,17 +39,6 @@ QString indexableCollection(const QString& file) {
 HelpLauncher::HelpLauncher() = default;
 HelpLauncher::~HelpLauncher() = default;
 
-HelpLauncher& HelpLauncher::shared() {
-  // Lives to the end of the process; its window goes when the event loop
-  // ends, while the application can still destroy widgets.
-  static HelpLauncher* const launcher = [] {
-    auto* made = new HelpLauncher;
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [made] { made->window_.reset(); });
-    return made;
-  }();
-  return *launcher;
-}
-
 QString HelpLauncher::collectionFile() {
   if (qEnvironmentVariableIsSet("Q4T_HELP_FILE")) return qEnvironmentVariable("Q4T_HELP_FILE");
   const QString beside =

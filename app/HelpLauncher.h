@@ -19,9 +19,6 @@ class HelpLauncher {
   HelpLauncher(const HelpLauncher&) = delete;
   HelpLauncher& operator=(const HelpLauncher&) = delete;
 
-  // The launcher of this run, shared by the help command and F1.
-  static HelpLauncher& shared();
-
   // Shows and raises the help window at the manual's first page, near the
   // owner's window when one is given. False, showing nothing, when the
   // manual cannot be had.

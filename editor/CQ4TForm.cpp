@@ -15,6 +15,7 @@
 #include "editor/FormHost.h"
 #include "editor/KeyContextMenu.h"
 #include "model/KeyTableFile.h"
+#include "tco/CTCOView.h"
 
 namespace q4t {
 
@@ -286,8 +287,11 @@ void CQ4TForm::readTco() {
   tcoTemplate.closeAllDocuments();
   docview::Document* tcoDocument = tcoTemplate.openDocument({});
   docview::View* tcoView = tcoDocument ? tcoDocument->firstView() : nullptr;
-  auto* display = dynamic_cast<TcoDisplay*>(tcoView);
-  if (display) connect(tcoView, &QObject::destroyed, this, [this, display] { link_.ForgetTcoView(display); });
+  auto* display = qobject_cast<CTCOView*>(tcoView);
+  // The TCO window may close while its read is still running.
+  if (display) connect(display, &CTCOView::displayDestroyed, this, [this](const TcoDisplay* gone) {
+    link_.ForgetTcoView(gone);
+  });
   link_.ReadTco(display);
 }
 
