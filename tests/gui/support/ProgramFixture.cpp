@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +26,10 @@ namespace q4t::test {
 
 void setUpProgramSettings() {
   QStandardPaths::setTestModeEnabled(true);
+  // A folder of this process's own, so that window tests running side by
+  // side never share a recent-file list.
+  static const QTemporaryDir settingsDir;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
   QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
   QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
