@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
@@ -57,7 +58,10 @@ CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), worksp
   setWindowIcon(QIcon(QStringLiteral(":/resources/q4t.png")));
   resize(kWidth, kHeight);
   setCentralWidget(workspace_);
-  connect(workspace_, &QMdiArea::subWindowActivated, this, [this] {
+  connect(workspace_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {
+    // The caption follows a title that changes later too (a save under a new name).
+    if (child) connect(child, &QWidget::windowTitleChanged, this, &CMainFrame::followActiveChild,
+                       Qt::UniqueConnection);
     followActiveChild();
     emit activeChildChanged();
   });

@@ -67,6 +67,8 @@ class RoutingMenuTest : public QObject {
     QCOMPARE(frame.windowTitle(), QStringLiteral("Dev Izured for Q4T Keyboard - a.q4t"));
 
     docview::Document* layout = program.document();
+    layout->setTitle(QStringLiteral("b.q4t"));  // as a save under a new name does
+    QCOMPARE(frame.windowTitle(), QStringLiteral("Dev Izured for Q4T Keyboard - b.q4t"));
     docview::Document* tco = program.app().tcoTemplate().openDocument({});
     QVERIFY(tco && frame.activeChild()->document() == tco);
     QCOMPARE(enabledStates(router), QStringLiteral("1111111011111"));
