@@ -29,6 +29,10 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return converted && inLeft == 0;
 }
 
+bool startsWithByteOrderMark(const std::string& bytes) {
+  return startsWith(bytes, kUtf8Bom) || startsWith(bytes, kUtf16LEBom) || startsWith(bytes, kUtf16BEBom);
+}
+
 }  // namespace
 
 bool decodeText(const std::string& bytes, std::string& text, TextEncoding& encoding) {
@@ -50,7 +54,9 @@ bool decodeText(const std::string& bytes, std::string& text, TextEncoding& encod
 bool encodeText(const std::string& text, TextEncoding encoding, std::string& bytes) {
   switch (encoding) {
     case TextEncoding::Utf8:
-      bytes = text;
+      // Text that starts like a byte order mark (a foreign key moved to the
+      // top) would read back as another encoding; a blank line keeps it UTF-8.
+      bytes = startsWithByteOrderMark(text) ? "\n" + text : text;
       return true;
     case TextEncoding::Utf8Bom:
       bytes = kUtf8Bom + text;

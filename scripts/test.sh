@@ -27,6 +27,13 @@ cmake --build build-fuzz -j2 --target wire_fuzz keytable_fuzz
 for target in wire_fuzz keytable_fuzz; do
   corpus=$(mktemp -d)
   [ "$target" = keytable_fuzz ] && cp fuzz/keytable_seeds/* "$corpus"
-  build-fuzz/fuzz/$target -max_total_time=30 -print_final_stats=1 "$corpus" 2>&1 | tail -n 4
-  rm -rf "$corpus"
+  log=$(mktemp)
+  # A finding stops the run with its report and the input, which libFuzzer
+  # leaves as crash-* in the current folder.
+  if ! build-fuzz/fuzz/$target -max_total_time=30 -print_final_stats=1 "$corpus" >"$log" 2>&1; then
+    tail -n 40 "$log"
+    exit 1
+  fi
+  tail -n 4 "$log"
+  rm -rf "$corpus" "$log"
 done

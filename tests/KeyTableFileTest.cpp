@@ -118,6 +118,17 @@ TEST_F(KeyTableFile, ByteOrderMarkAndUtf16FilesReadAndSaveInTheirEncoding) {
   }
 }
 
+TEST_F(KeyTableFile, SavedPlainTextNeverStartsLikeAByteOrderMark) {
+  // Keys before the first section go to the top of the saved file.
+  writeFile(path("t.q4t"), "[]\n\xFE\xFFY=2\n[0]\nVALUE=5\n");
+  KeyTable table;
+  ASSERT_TRUE(readKeyTable(path("t.q4t"), table));
+  ASSERT_TRUE(writeKeyTable(path("t.q4t"), table));
+  KeyTable back;
+  ASSERT_TRUE(readKeyTable(path("t.q4t"), back));
+  EXPECT_EQ(back.entry(0).value, 5);
+}
+
 TEST_F(KeyTableFile, MessyFileReadsLikeACanonicalOne) {
   writeFile(path("messy.q4t"),
             "; a comment\r\n[other]\r\nname=x\r\n\r\n[7]\r\nsize=2\r\nRight = 8\r\nvalue=30\r\n"
