@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include "app/CQ4TProgrammerApp.h"
 #include "link/LinkShared.h"
@@ -9,7 +10,17 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QApplication::setApplicationVersion(QStringLiteral(Q4T_VERSION_TEXT));
+
+  // None or one key table file; --help and --version answer on the terminal.
+  QCommandLineParser parser;
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the key table (.q4t) to open"),
+                               QStringLiteral("[file]"));
+  parser.process(application);
+
   q4t::CQ4TProgrammerApp program(q4t::ProcessLinkShared());
-  if (!program.initInstance(QApplication::arguments())) return 1;
+  if (!program.initInstance(QStringList{QApplication::applicationFilePath()} + parser.positionalArguments()))
+    return 1;
   return QApplication::exec();
 }
