@@ -36,8 +36,6 @@ class CQ4TForm : public docview::View, public LinkWindow {
   const KeyTable& table() const { return table_; }
   const KeyboardLink& link() const { return link_; }
   const KeyLayout& layout() const { return layout_; }
-  const QString& keyFilePath() const { return keyFilePath_; }
-  int currentKey() const { return currentKey_; }
   KeyContextMenu& contextMenu() const { return *contextMenu_; }
 
   // LinkWindow.
