@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "docview/DialogButton.h"
 #include "docview/DialogUnits.h"
 
 namespace q4t {
@@ -38,10 +39,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
   // The copyright line and the web address are longer than their boxes; they
   // run on to the right, where the box has nothing else on their lines.
   addText(this, tr("Copyright (C) 2026 Q4T Programmer developers"), 8, 25, 156, 8);
-  auto* ok = new QPushButton(tr("OK"), this);
-  ok->setDefault(true);
-  docview::placeControl(ok, 115, 38, 50, 14);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  docview::addDialogButton(*this, docview::kConfirmButtonId, tr("OK"), 115, 38, 50, 14);
   addText(this, tr("Q4T Programmer project"), 8, 41, 98, 8);
   addText(this, QStringLiteral("https://q4t-programmer.example.org"), 8, 56, 156, 8);
 }

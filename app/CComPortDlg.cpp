@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QValidator>
 
+#include "docview/DialogButton.h"
 #include "docview/DialogUnits.h"
 
 namespace q4t {
@@ -47,14 +48,8 @@ CComPortDlg::CComPortDlg(QWidget* parent) : QDialog(parent) {
   setFixedSize(docview::dialogUnitSize(120, 55));
 
   // Created in tab order.
-  connectButton_ = new QPushButton(tr("Connect"), this);
-  docview::placeControl(connectButton_, 7, 34, 50, 14);
-  connectButton_->setDefault(true);
-  connect(connectButton_, &QPushButton::clicked, this, &QDialog::accept);
-
-  cancelButton_ = new QPushButton(tr("Cancel"), this);
-  docview::placeControl(cancelButton_, 63, 34, 50, 14);
-  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connectButton_ = docview::addDialogButton(*this, docview::kConfirmButtonId, tr("Connect"), 7, 34, 50, 14);
+  cancelButton_ = docview::addDialogButton(*this, docview::kCancelButtonId, tr("Cancel"), 63, 34, 50, 14);
 
   auto* label = new QLabel(tr("COM Port:"), this);
   docview::placeControl(label, 15, 16, 34, 8);

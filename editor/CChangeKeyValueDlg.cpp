@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "docview/DialogButton.h"
 #include "docview/DialogUnits.h"
 #include "editor/FittingTextValidator.h"
 #include "editor/IntegerText.h"
@@ -31,15 +32,8 @@ CChangeKeyValueDlg::CChangeKeyValueDlg(QWidget* parent)
   newValueField_ = addField(kNewValueId, tr("new Value:"), 57, 48, false);
   newValueField_->setValidator(
       new FittingTextValidator(newValueField_, FittingTextValidator::Characters::DigitsOnly));
-  auto* ok = new QPushButton(tr("OK"), this);
-  ok->setObjectName(QStringLiteral("1"));
-  ok->setDefault(true);
-  docview::placeControl(ok, 7, 71, 50, 14);
-  connect(ok, &QPushButton::clicked, this, &CChangeKeyValueDlg::accept);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  cancel->setObjectName(QStringLiteral("2"));
-  docview::placeControl(cancel, 66, 71, 50, 14);
-  connect(cancel, &QPushButton::clicked, this, &CChangeKeyValueDlg::reject);
+  docview::addDialogButton(*this, docview::kConfirmButtonId, tr("OK"), 7, 71, 50, 14);
+  docview::addDialogButton(*this, docview::kCancelButtonId, tr("Cancel"), 66, 71, 50, 14);
   addLabel(tr("actuation"), 11, 8, 30);
   actuationPointField_ = addField(kActuationPointId, tr("actuation point:"), 58, 9, true);
   addLabel(tr("new Value:"), 11, 52, 36);

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <qdrawutil.h>
 
+#include "docview/DialogButton.h"
 #include "docview/DialogUnits.h"
 #include "editor/FittingTextValidator.h"
 #include "editor/IntegerText.h"
@@ -59,15 +60,8 @@ CTCOCounterDlg::CTCOCounterDlg(QWidget* parent)
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(122, 108));
 
-  ok_ = new QPushButton(tr("OK"), this);
-  ok_->setObjectName(QStringLiteral("1"));
-  ok_->setDefault(true);
-  docview::placeControl(ok_, 7, 87, 50, 14);
-  connect(ok_, &QPushButton::clicked, this, &CTCOCounterDlg::accept);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  cancel->setObjectName(QStringLiteral("2"));
-  docview::placeControl(cancel, 65, 87, 50, 14);
-  connect(cancel, &QPushButton::clicked, this, &CTCOCounterDlg::reject);
+  ok_ = docview::addDialogButton(*this, docview::kConfirmButtonId, tr("OK"), 7, 87, 50, 14);
+  docview::addDialogButton(*this, docview::kCancelButtonId, tr("Cancel"), 65, 87, 50, 14);
   docview::placeControl(new QLabel(tr("Actuation point:"), this), 35, 6, 50, 8);
 
   points_ = new QButtonGroup(this);
