@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"

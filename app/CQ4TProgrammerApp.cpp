@@ -11,7 +11,7 @@
 #include "app/CMainFrame.h"
 #include "app/CMyQ4TProgrammerDoc.h"
 #include "app/CQ4TFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/HelpLauncher.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QMessageBox>
 
-#include "app/CComPortDlg.h"
-#include "app/CommandIds.h"
+#include "ui/CComPortDlg.h"
+#include "ui/CommandIds.h"
 #include "docview/DialogUnits.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"

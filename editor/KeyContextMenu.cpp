@@ -1,6 +1,6 @@
 #include "editor/KeyContextMenu.h"
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 
 namespace q4t {
 

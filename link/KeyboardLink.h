@@ -2,7 +2,9 @@
 // receive thread, sending with the reply timer and repeats, the Connect and
 // TransferMode sequences, the data phases of Upload, Download, Read TCO
 // values and the licence change, the four command enable flags and the status
-// texts. Everything but the receive thread runs on the window's thread.
+// texts. Everything but the receive thread runs on the window's thread. The
+// control lives in KeyboardLink.cpp, the receive thread in LinkReceiver.cpp,
+// the data phases in LinkTransfers.cpp.
 #pragma once
 
 #include <atomic>

@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
+echo "== no two source folders include from each other"
+scripts/check-layers.sh
+
 echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ4T_WERROR=ON >/dev/null
 cmake --build build -j2

@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "docview/CommandTarget.h"
 #include "docview/DialogUnits.h"
 #include "docview/Document.h"

@@ -10,7 +10,7 @@
 #include <atomic>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"

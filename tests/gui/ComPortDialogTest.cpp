@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/CComPortDlg.h"
+#include "ui/CComPortDlg.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"

@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "docview/DocTemplate.h"
 #include "docview/CommandRouter.h"
 #include "editor/CQ4TForm.h"

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"
 #include "editor/CQ4TForm.h"

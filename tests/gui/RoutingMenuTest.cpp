@@ -11,7 +11,7 @@
 #include <QToolBar>
 
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"

@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/CComPortDlg.h"
+#include "ui/CComPortDlg.h"
 #include "app/CMainFrame.h"
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "link/SerialPort.h"

@@ -10,7 +10,7 @@
 #include <set>
 #include <vector>
 
-#include "app/CommandIds.h"
+#include "ui/CommandIds.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
 #include "tco/CTCOView.h"

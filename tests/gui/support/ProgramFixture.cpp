@@ -13,7 +13,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/CComPortDlg.h"
+#include "ui/CComPortDlg.h"
 #include "app/CMainFrame.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"

@@ -1,4 +1,4 @@
-#include "app/CComPortDlg.h"
+#include "ui/CComPortDlg.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,0 +1,97 @@
+#include "link/KeyboardLink.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace q4t {
+
+namespace {
+
+constexpr int kPollCycleMs = 10;
+constexpr std::size_t kReadPiece = 80;
+
+RequestKind kindOf(std::uint32_t request) { return static_cast<RequestKind>(request & 0xFF); }
+
+bool hungUp(const pollfd& wait) { return (wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
+
+}  // namespace
+
+// A thread that ended by itself (its port was closed by another window) is
+// joined and started anew. The stop event exists before the thread does.
+bool KeyboardLink::StartReceiver() {
+  if (receiver_.joinable() && !receiverExited_) return true;
+  if (receiver_.joinable()) receiver_.join();
+  if (stopEvent_ < 0) stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (stopEvent_ < 0) return false;
+  receiverExited_ = false;
+  receiverRun_ = ++runsStarted_;
+  try {
+    receiver_ = std::thread(&KeyboardLink::ReceiveLoop, this, shared_.port, receiverRun_);
+  } catch (const std::system_error&) {
+    receiverRun_ = 0;
+    return false;
+  }
+  return true;
+}
+
+// Waits for bytes and for the stop request together, takes at most one frame
+// a cycle and posts what it means; only the link that sent the last request
+// takes replies, so two linked windows never split one reply between them.
+// A port that hung up ends the waiting once the frames it left are taken.
+void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
+  FrameAssembler assembler;
+  std::uint32_t bufferedFor = 0;
+  int waitMs = kPollCycleMs;
+  while (port->IsOpen()) {
+    const bool mine = shared_.lastSender.load() == this;
+    pollfd waits[2] = {{stopEvent_, POLLIN, 0}, {port->PollHandle(), POLLIN, 0}};
+    const nfds_t count = mine && waits[1].fd >= 0 ? 2 : 1;
+    if (::poll(waits, count, waitMs) < 0 && errno != EINTR) break;
+    if (waits[0].revents & POLLIN) break;
+    waitMs = kPollCycleMs;
+    if (!mine || shared_.lastSender.load() != this) continue;
+    TakeArrived(*port, assembler, bufferedFor);
+    const std::optional<Frame> frame = assembler.NextFrame();
+    if (!frame && count == 2 && hungUp(waits[1])) {
+      window_.PostToWindow({{LinkEvent::DeviceLost}, Frame{}, run, 0});
+      break;
+    }
+    if (!frame) continue;
+    waitMs = 0;  // more frames may already be buffered
+    if (const auto message = RecognizeReply(*frame, kindOf(bufferedFor)))
+      window_.PostToWindow({*message, *frame, run, bufferedFor});
+  }
+  std::uint64_t drained = 0;
+  [[maybe_unused]] const ssize_t read = ::read(stopEvent_, &drained, sizeof drained);
+  receiverExited_ = true;
+}
+
+// Bytes buffered while an earlier request was the last one are dropped: a
+// frame is only cut from bytes read after its request was written.
+void KeyboardLink::TakeArrived(PortDevice& port, FrameAssembler& assembler, std::uint32_t& bufferedFor) {
+  std::lock_guard lock(shared_.portReading);
+  const std::uint32_t request = lastRequest_.load();
+  if (request != bufferedFor) {
+    assembler.Clear();
+    bufferedFor = request;
+  }
+  std::uint8_t piece[kReadPiece];
+  for (std::size_t n; (n = port.Read(piece, sizeof piece)) > 0;) assembler.Append(piece, n);
+}
+
+// Asks the receive thread to end, waits for it and closes its stop event.
+void KeyboardLink::JoinReceiver() {
+  if (receiver_.joinable()) {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
+    receiver_.join();
+  }
+  if (stopEvent_ >= 0) ::close(stopEvent_);
+  stopEvent_ = -1;
+}
+
+}  // namespace q4t

@@ -1,0 +1,214 @@
+// The data phases of Upload, Download, Read TCO values and the licence
+// change: which block follows which answer, and what each reply carries.
+#include "link/KeyboardLink.h"
+
+namespace q4t {
+
+namespace {
+
+constexpr int kAllKeys = kKeyCount;
+
+std::uint16_t nextBlock(std::uint16_t address, int bytes) {
+  return static_cast<std::uint16_t>(address + bytes);
+}
+
+}  // namespace
+
+void KeyboardLink::OnStartPhase() {
+  phase_ = LinkPhase::DataPhase;
+  switch (transferKind_) {
+    case TransferKind::Download: Send(RequestKind::WriteValues, area::KeyValues, blockKeys_, unit::Memory); break;
+    case TransferKind::Upload: Send(RequestKind::ReadValues, area::KeyValues, blockKeys_, unit::Memory); break;
+    case TransferKind::ReadTco: Send(RequestKind::ReadInfo, area::SerialNumber, 16, unit::Memory); break;
+    case TransferKind::None: break;
+  }
+}
+
+void KeyboardLink::OnBlockWritten(int kind) {
+  window_.StopTimer(kReplyTimerId);
+  retryCount_ = 0;
+  switch (static_cast<RequestKind>(kind)) {
+    case RequestKind::WriteValues:
+      if (keyIndex_ < kAllKeys)
+        return Send(RequestKind::WriteValues, nextBlock(lastAddress_, 2 * blockKeys_), blockKeys_, unit::Memory);
+      keyIndex_ = 0;
+      return Send(RequestKind::WriteSizes, area::KeySizes, blockKeys_, unit::Memory);
+    case RequestKind::WriteSizes:
+      if (keyIndex_ < kAllKeys)
+        return Send(RequestKind::WriteSizes, nextBlock(lastAddress_, blockKeys_), blockKeys_, unit::Memory);
+      verifying_ = true;
+      keyIndex_ = 0;
+      return Send(RequestKind::ReadValues, area::KeyValues, blockKeys_, unit::Memory);
+    case RequestKind::LicenseOn:
+      window_.ShowStatus("OK: California driver license changed");
+      return SendBuilt(BuildProgrammingDateWrite(today_()), RequestKind::WriteValues,
+                       area::ProgrammingDate, area::DateBytes);
+    default: break;
+  }
+}
+
+void KeyboardLink::OnBlockRead(int kind) {
+  window_.StopTimer(kReplyTimerId);
+  if (!ReplyChecksumOk()) return Refuse();
+  retryCount_ = 0;
+  switch (static_cast<RequestKind>(kind)) {
+    case RequestKind::ReadValues:
+      if (keyIndex_ >= kAllKeys) {
+        keyIndex_ = 0;
+        return Send(RequestKind::ReadSizes, area::KeySizes, blockKeys_, unit::Memory);
+      }
+      if (!ReplyHolds(2u * lastCount_)) return;
+      if (!TakeValueBlock()) break;
+      return Send(RequestKind::ReadValues, nextBlock(lastAddress_, 2 * blockKeys_), blockKeys_, unit::Memory);
+    case RequestKind::ReadSizes:
+      if (keyIndex_ >= kAllKeys) return FinishKeyTable();
+      if (!ReplyHolds(2u * lastCount_)) return;
+      if (!TakeSizeBlock()) break;
+      return Send(RequestKind::ReadSizes, nextBlock(lastAddress_, blockKeys_), blockKeys_, unit::Memory);
+    case RequestKind::ReadInfo:
+      if (keyIndex_ < kAllKeys) TakeInformation();
+      return;
+    default: return;
+  }
+  window_.ShowStatus("ERROR: Verify failed");
+  Abort();
+}
+
+bool KeyboardLink::TakeValueBlock() {
+  for (const std::uint8_t value : DecodeValues(*reply_)) {
+    if (keyIndex_ >= kAllKeys) break;
+    if (verifying_) {
+      if (table_.entry(keyIndex_).value != value) return false;
+    } else {
+      table_.takeKeyboardValue(keyIndex_, value);
+    }
+    ++keyIndex_;
+  }
+  return true;
+}
+
+bool KeyboardLink::TakeSizeBlock() {
+  for (const std::uint8_t sizes : DecodeSizes(*reply_)) {
+    if (keyIndex_ >= kAllKeys) break;
+    if (verifying_) {
+      if (PackSizes(table_.entry(keyIndex_).size, table_.entry(keyIndex_ + 1).size) != sizes)
+        return false;
+    } else {
+      const SizePair pair = UnpackSizes(sizes);
+      table_.takeKeyboardSize(keyIndex_, pair.low);
+      table_.takeKeyboardSize(keyIndex_ + 1, pair.high);
+    }
+    keyIndex_ += 2;
+  }
+  return true;
+}
+
+void KeyboardLink::FinishKeyTable() {
+  window_.RefreshKeyTexts();
+  window_.RelayoutKeys();
+  if (verifying_) {
+    verifying_ = false;
+    window_.ShowStatus("OK: Download and verify successful");
+    reply_.reset();
+    return SendBuilt(BuildOwnerTableWrite(table_.counters()), RequestKind::WriteValues,
+                     area::TcoOwners, area::TcoOwnerBytes);
+  }
+  window_.ShowStatus("OK: Upload successful");
+  window_.SetModified(true);
+  keyIndex_ = 0;
+  Send(RequestKind::QueryUnit, 0, 0, unit::Memory);
+}
+
+void KeyboardLink::OnOwnersWritten() {
+  window_.StopTimer(kReplyTimerId);
+  reply_.reset();
+  SendBuilt(BuildProgrammingDateWrite(today_()), RequestKind::WriteValues, area::ProgrammingDate,
+            area::DateBytes);
+}
+
+void KeyboardLink::OnWriteFinished() {
+  window_.StopTimer(kReplyTimerId);
+  retryCount_ = 0;
+  SetAllEnabled(true);
+  if (transferKind_ == TransferKind::ReadTco) transferKind_ = TransferKind::None;
+  window_.RefreshKeyStyles();
+  window_.Repaint();
+  phase_ = LinkPhase::LeavingTransfer;
+  Send(RequestKind::ModeEnd, 0, 0, unit::Mode1);
+}
+
+void KeyboardLink::OnCountersRead(int kind) {
+  window_.StopTimer(kReplyTimerId);
+  retryCount_ = 0;
+  if (static_cast<RequestKind>(kind) == RequestKind::QueryUnit) {
+    const auto readings = DecodeCounters(*reply_);
+    if (!readings) return Refuse();
+    table_.takeCounterReadings(*readings);
+    return Send(RequestKind::ReadOwners, area::TcoOwners, 12, unit::Memory);
+  }
+  const auto owners = DecodeOwners(*reply_);
+  if (!owners) return Refuse();
+  table_.takeCounterOwners(*owners);
+  SetAllEnabled(true);
+  window_.RefreshKeyStyles();
+  window_.Repaint();
+  if (tcoView_) tcoView_->ShowCounters(table_.counters());
+  phase_ = LinkPhase::LeavingTransfer;
+  Send(RequestKind::ModeEnd, 0, 0, unit::Mode1);
+}
+
+// One information field a step, by the address that was read.
+void KeyboardLink::TakeInformation() {
+  struct Step {
+    std::uint16_t address;
+    std::size_t bytes;
+    void (TcoDisplay::*show)(const std::string&);
+  };
+  static constexpr Step kTextSteps[] = {
+      {area::SerialNumber, area::SerialNumberBytes, &TcoDisplay::SetSerialNumber},
+      {area::ManufactureDate, area::DateBytes, &TcoDisplay::SetManufactureDate},
+      {area::ProgrammingDate, area::DateBytes, &TcoDisplay::SetProgrammingDate},
+      {0, 0, &TcoDisplay::SetDeviceDetails},
+  };
+  if (lastAddress_ == area::LicenseFlag) {
+    const DecodedLicense license = DecodeLicenseFlag(*reply_);
+    if (license.status == DecodeStatus::TooShort) return Refuse();
+    if (license.status == DecodeStatus::Ok && tcoView_) tcoView_->SetCaliforniaLicense(license.on);
+    return Send(RequestKind::QueryUnit, 0, 0, unit::Memory);
+  }
+  for (const Step& step : kTextSteps) {
+    if (step.address != lastAddress_) continue;
+    const DecodedText text = DecodeText(*reply_, step.bytes);
+    if (text.status == DecodeStatus::TooShort) return Refuse();
+    if (text.status == DecodeStatus::Ok && tcoView_) (tcoView_->*step.show)(text.text);
+    switch (step.address) {
+      case area::SerialNumber: return Send(RequestKind::ReadInfo, area::ManufactureDate, 4, unit::Memory);
+      case area::ManufactureDate: return Send(RequestKind::ReadInfo, area::ProgrammingDate, 4, unit::Memory);
+      case area::ProgrammingDate: return Send(RequestKind::QueryUnit, 0, 0, unit::Details);
+      default: return Send(RequestKind::ReadInfo, area::LicenseFlag, 1, unit::Memory);
+    }
+  }
+}
+
+// The licence write goes out once unit 9 has answered the Connect, so that
+// answer is never taken as the write's acknowledgement.
+void KeyboardLink::OnLicenseChanged(bool on) {
+  window_.StopTimer(kReplyTimerId);
+  if (!tcoView_) return;
+  licenseToWrite_ = on ? RequestKind::LicenseOn : RequestKind::LicenseOff;
+  if (!OpenLink()) {
+    licenseToWrite_.reset();
+    window_.ShowStatus("ERROR: Can not read California driver license");
+  }
+}
+
+void KeyboardLink::SendLicenseWrite() {
+  const RequestKind kind = *licenseToWrite_;
+  licenseToWrite_.reset();
+  keyIndex_ = kAllKeys;
+  Send(kind, area::LicenseFlag, 1, unit::Memory);
+}
+
+void KeyboardLink::OnDeviceLost() { window_.DeviceWentAway(); }
+
+}  // namespace q4t
