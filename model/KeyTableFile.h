@@ -9,9 +9,10 @@
 namespace q4t {
 
 // Fills the table from the file. Only a regular file is read (a FIFO, device
-// or directory is refused without waiting); a file that is no text or holds
-// none of the 92 key sections is not a key table. On failure the table holds
-// the defaults (every key -1) and the reason says why in a few words.
+// or directory is refused without waiting); a file that is no text, holds
+// none of the 92 key sections, or holds a number beyond 32 bits is not a key
+// table. On failure the table holds the defaults (every key -1) and the
+// reason says why in a few words.
 FileResult readKeyTable(const std::string& path, KeyTable& table);
 
 // Writes all 92 sections into the file the path names (through a symbolic

@@ -18,9 +18,11 @@ CSimpleIniA makeIni() { return CSimpleIniA(false, true, false); }
 
 std::string sectionName(int k) { return std::to_string(k); }
 
-// A value counts only when it is a whole decimal integer that fits 32 bits.
+// A value counts only when it is a whole decimal integer. One too large for
+// 32 bits is noted in tooLarge (the first one only), never taken as missing:
+// saving would write the default over it.
 std::int32_t readInt(const CSimpleIniA& ini, const std::string& section, const char* key,
-                     std::int32_t fallback) {
+                     std::int32_t fallback, std::string& tooLarge) {
   const char* text = ini.GetValue(section.c_str(), key, nullptr);
   if (text == nullptr) return fallback;
   const char* first = text;
@@ -28,26 +30,31 @@ std::int32_t readInt(const CSimpleIniA& ini, const std::string& section, const c
   if (first != last && *first == '+') ++first;
   std::int32_t number = 0;
   const auto [end, error] = std::from_chars(first, last, number);
+  if (error == std::errc::result_out_of_range && end == last && tooLarge.empty())
+    tooLarge = "key " + section + ": " + key + "=" + text + " does not fit 32 bits";
   if (error != std::errc() || end != last || first == last) return fallback;
   return number;
 }
 
-LoadedKey readSection(const CSimpleIniA& ini, int k) {
+LoadedKey readSection(const CSimpleIniA& ini, int k, std::string& tooLarge) {
   const std::string section = sectionName(k);
   LoadedKey loaded;
-  loaded.value = readInt(ini, section, "VALUE", -1);
-  loaded.counter = readInt(ini, section, "COUNTER", kCounterOff);
-  loaded.right = readInt(ini, section, "RIGHT", kNoNeighbour);
-  loaded.down = readInt(ini, section, "DOWN", kNoNeighbour);
-  loaded.downRight = readInt(ini, section, "DOWNRIGHT", kNoNeighbour);
-  loaded.size = readInt(ini, section, "SIZE", -1);
+  loaded.value = readInt(ini, section, "VALUE", -1, tooLarge);
+  loaded.counter = readInt(ini, section, "COUNTER", kCounterOff, tooLarge);
+  loaded.right = readInt(ini, section, "RIGHT", kNoNeighbour, tooLarge);
+  loaded.down = readInt(ini, section, "DOWN", kNoNeighbour, tooLarge);
+  loaded.downRight = readInt(ini, section, "DOWNRIGHT", kNoNeighbour, tooLarge);
+  loaded.size = readInt(ini, section, "SIZE", -1, tooLarge);
   return loaded;
 }
 
-void loadTable(const CSimpleIniA& ini, KeyTable& table) {
+// Empty, or the first number that does not fit 32 bits.
+std::string loadTable(const CSimpleIniA& ini, KeyTable& table) {
+  std::string tooLarge;
   table.resetForLoad();
-  for (int k = 0; k < kKeyCount; ++k) table.loadEntry(k, readSection(ini, k));
+  for (int k = 0; k < kKeyCount; ++k) table.loadEntry(k, readSection(ini, k, tooLarge));
   table.applyLoadedShapes();
+  return tooLarge;
 }
 
 bool hasKeySection(const CSimpleIniA& ini) {
@@ -95,7 +102,12 @@ FileResult parseKeyTable(const std::string& bytes, KeyTable& table) {
   FileResult result = loadText(bytes, ini, encoding);
   if (result && !hasKeySection(ini)) result = fileFailure("no key table sections");
   if (!result) ini.Reset();
-  loadTable(ini, table);
+  const std::string tooLarge = loadTable(ini, table);
+  if (result && !tooLarge.empty()) {
+    result = fileFailure(tooLarge);
+    ini.Reset();
+    loadTable(ini, table);
+  }
   return result;
 }
 

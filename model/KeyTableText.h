@@ -9,8 +9,9 @@
 
 namespace q4t {
 
-// Fills the table from a file's bytes. Bytes that are no text, or a text
-// without any key section, are not a key table: the table then holds the
+// Fills the table from a file's bytes. Bytes that are no text, a text
+// without any key section, or a number that does not fit 32 bits (the reason
+// names its key and field) are not a key table: the table then holds the
 // defaults of a missing file (every key -1, no counter).
 FileResult parseKeyTable(const std::string& bytes, KeyTable& table);
 

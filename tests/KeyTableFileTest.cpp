@@ -273,6 +273,43 @@ TEST_F(KeyTableFile, ReadOnlyFileAndNonTextFileAreNotSavedOver) {
   EXPECT_EQ(readFile(path("locked.q4t")), "[0]\nVALUE=77\n");
 }
 
+TEST_F(KeyTableFile, ANumberBeyond32BitsIsAFileProblemNamingKeyAndField) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"[5]\nVALUE=99999999999\nSIZE=1\n", "key 5: VALUE=99999999999 does not fit 32 bits"},
+      {"[0]\nVALUE=1\n[17]\nSIZE=-99999999999\nCOUNTER=+4294967296\n",
+       "key 17: COUNTER=+4294967296 does not fit 32 bits"}};
+  for (const auto& [text, reason] : cases) {
+    writeFile(path("big.q4t"), text);
+    KeyTable table = gridTable();
+    const FileResult read = readKeyTable(path("big.q4t"), table);
+    EXPECT_FALSE(read) << text;
+    EXPECT_EQ(read.reason, reason);
+    expectDefaults(table);
+  }
+  writeFile(path("edge.q4t"), "[5]\nVALUE=2147483647\nSIZE=-2147483648\n");
+  KeyTable table;
+  ASSERT_TRUE(readKeyTable(path("edge.q4t"), table));
+  EXPECT_EQ(table.entry(5).value, 2147483647);
+  EXPECT_EQ(static_cast<int>(table.entry(5).size), -2147483647 - 1);
+}
+
+TEST_F(KeyTableFile, AnUnreadableFileGivesTheRealReason) {
+  writeFile(path("closed.q4t"), "[0]\nVALUE=1\n");
+  ASSERT_EQ(::chmod(path("closed.q4t").c_str(), 0), 0);
+  const bool root = ::geteuid() == 0;  // root reads anything: read as an ordinary user
+  if (root) {
+    ASSERT_EQ(::seteuid(65534), 0);
+  }
+  KeyTable table = gridTable();
+  const FileResult read = readKeyTable(path("closed.q4t"), table);
+  if (root) {
+    ASSERT_EQ(::seteuid(0), 0);
+  }
+  EXPECT_FALSE(read);
+  EXPECT_EQ(read.reason, "Permission denied");
+  expectDefaults(table);
+}
+
 TEST_F(KeyTableFile, DefaultTablePathHoldsALongCurrentDirectory) {
   std::string deep = dir;
   while (deep.size() < 300) deep += "/a-rather-long-folder-name";

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/KeyTable.h"
+#include "model/KeyboardLimits.h"
 #include "tests/TestTables.h"
 
 namespace q4t {
@@ -288,6 +289,48 @@ TEST(KeyTableRandom, InvariantsHoldAfterEveryEdit) {
       ASSERT_LE(table.countersInUse(), kMaxCountersInUse);
     }
   }
+}
+
+// A key loaded as the file gave it: its own value, single, grid links, no counter.
+void loadKey(KeyTable& table, int k, void (*change)(LoadedKey&)) {
+  LoadedKey loaded;
+  loaded.value = k + 1;
+  loaded.size = 1;
+  loaded.right = table.entry(k).right;
+  loaded.down = table.entry(k).down;
+  loaded.downRight = table.entry(k).downRight;
+  change(loaded);
+  table.loadEntry(k, loaded);
+}
+
+TEST(KeyboardLimits, EveryFieldTheKeyboardCannotHoldIsListedInOrder) {
+  KeyTable table = gridTable();
+  EXPECT_TRUE(unholdableFields(table).empty());
+  // At the edges of what the keyboard holds: nothing to report.
+  loadKey(table, 1, [](LoadedKey& k) { k.value = 0; k.size = 0; k.counter = 6; });
+  loadKey(table, 2, [](LoadedKey& k) { k.value = 255; k.size = 14; k.counter = 29; k.right = 91; });
+  loadKey(table, 3, [](LoadedKey& k) { k.size = 2; k.counter = 144; k.down = -1; });
+  loadKey(table, 4, [](LoadedKey& k) { k.size = 4; });
+  EXPECT_TRUE(unholdableFields(table).empty());
+
+  loadKey(table, 5, [](LoadedKey& k) { k.size = 17; k.value = 300; });
+  loadKey(table, 6, [](LoadedKey& k) { k.size = -5; k.value = -7; });
+  loadKey(table, 7, [](LoadedKey& k) { k.size = 3; k.value = 256; k.counter = 5; });
+  loadKey(table, 8, [](LoadedKey& k) { k.size = -1; k.value = -1; k.counter = 30; });
+  loadKey(table, 9, [](LoadedKey& k) { k.right = 92; k.down = -2; k.downRight = 1000; k.counter = 143; });
+  std::vector<std::string> listed;
+  for (const FieldProblem& problem : unholdableFields(table))
+    listed.push_back(std::to_string(problem.key) + " " + problem.field + " " + std::to_string(problem.number));
+  EXPECT_EQ(listed, (std::vector<std::string>{"5 VALUE 300", "5 SIZE 17", "6 VALUE -7", "6 SIZE -5",
+                                              "7 VALUE 256", "7 SIZE 3", "7 COUNTER 5", "8 VALUE -1",
+                                              "8 SIZE -1", "8 COUNTER 30", "9 RIGHT 92", "9 DOWN -2",
+                                              "9 DOWNRIGHT 1000", "9 COUNTER 143"}));
+  const std::vector<FieldProblem> problems = unholdableFields(table);
+  EXPECT_EQ(describeProblems(problems, 2),
+            "key 5: VALUE=300 (the keyboard holds 0 to 255)\n"
+            "key 5: SIZE=17 (the keyboard holds 0, 1, 2, 4 or 14)\nand 12 more\n");
+  EXPECT_EQ(describeProblem(problems[6]), "key 7: COUNTER=5 (the keyboard holds 6 to 29, or 144 for none)");
+  EXPECT_EQ(describeProblem(problems[10]), "key 9: RIGHT=92 (the keyboard holds -1 to 91)");
 }
 
 }  // namespace
