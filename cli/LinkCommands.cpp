@@ -7,8 +7,10 @@
 #include <memory>
 
 #include "cli/CliWindow.h"
+#include "cli/KeyboardText.h"
 #include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
+#include "model/KeyboardLimits.h"
 
 namespace q4t {
 
@@ -119,23 +121,6 @@ std::string keyLocation(int counter, const TcoCounterSlot& slot) {
   return slot.ownerKey == kFreeSlot ? "not used" : std::to_string(slot.ownerKey);
 }
 
-std::string jsonText(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      out += escaped;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 void printTco(const CliTcoView& view, bool json) {
   if (json) {
     std::printf("{\"serialNumber\": %s, \"manufactureDate\": %s, \"programmingDate\": %s, "
@@ -153,8 +138,9 @@ void printTco(const CliTcoView& view, bool json) {
   }
   std::printf("serial number:        %s\ndate of manufacture:  %s\ndate of programming:  %s\n"
               "device details:       %s\nCalifornia driver license: %s\n%-8s %-14s %s\n",
-              view.serialNumber.c_str(), view.manufactureDate.c_str(), view.programmingDate.c_str(),
-              view.deviceDetails.c_str(), view.license.c_str(), "Counter", "Key Location", "Value");
+              terminalText(view.serialNumber).c_str(), terminalText(view.manufactureDate).c_str(),
+              terminalText(view.programmingDate).c_str(), terminalText(view.deviceDetails).c_str(),
+              view.license.c_str(), "Counter", "Key Location", "Value");
   for (int n = 0; n < kCounterSlotCount; ++n) {
     const TcoCounterSlot& slot = view.counters[static_cast<std::size_t>(n)];
     std::printf("%-8d %-14s %d\n", n, keyLocation(n, slot).c_str(), slot.count);
@@ -182,7 +168,10 @@ class LinkSession {
       failed_ = true;
     }
     if (outcome == CliWindow::Outcome::Interrupted) interrupted_ = true;
-    if (outcome != CliWindow::Outcome::Done) link_.Abort();
+    if (outcome != CliWindow::Outcome::Done) {
+      link_.LeaveTransfer();  // a keyboard that still answers leaves transfer mode
+      link_.Abort();
+    }
     if (lastPort_ && !lastPort_->LastError().empty() && !shared_.port) {
       std::fprintf(stderr, "%s%s\n", lastPort_->LastError().c_str(),
                    lastPort_->LastError().find("ermission") != std::string::npos
@@ -233,6 +222,11 @@ int download(const Options& options) {
   if (options.positional.size() != 1) return usage("download takes one key table file");
   KeyTable table;
   if (!readTableArgument(options.positional[0], table)) return kUsageError;
+  // Refused before the port is taken: the keyboard would hold something else.
+  if (const std::vector<FieldProblem> problems = unholdableFields(table); !problems.empty()) {
+    std::fprintf(stderr, "q4t: %s: %s\n", options.positional[0].c_str(), describeProblem(problems.front()).c_str());
+    return kUsageError;
+  }
   LinkSession session(table, options);
   if (session.Connect()) session.Step([&] { session.link().Download(); });
   return session.ExitStatus();

@@ -2,8 +2,8 @@
 
 #include <ctime>
 
-
 #include "link/SerialPort.h"
+#include "model/KeyboardLimits.h"
 
 namespace q4t {
 
@@ -269,9 +269,11 @@ void KeyboardLink::OnModeSet(int mode, int unitNumber) {
   }
 }
 
+// A busy unit refuses the request: like an error reply it is repeated, and a
+// request refused at every try ends the transfer instead of waiting for ever.
 void KeyboardLink::OnStopWaiting() {
-  window_.StopTimer(kReplyTimerId);
   reply_.reset();
+  OnRepeatRequest();
 }
 
 void KeyboardLink::SetAllEnabled(bool enabled) {
@@ -287,9 +289,21 @@ void KeyboardLink::StartTransfer(TransferKind kind) {
   Send(RequestKind::ModeBegin, 0, 0, unit::Mode1);
 }
 
-void KeyboardLink::Download() { StartTransfer(TransferKind::Download); }
+bool KeyboardLink::Download() {
+  if (!unholdableFields(table_).empty()) return false;
+  StartTransfer(TransferKind::Download);
+  return true;
+}
 
-void KeyboardLink::Upload() { StartTransfer(TransferKind::Upload); }
+void KeyboardLink::Upload() {
+  uploaded_ = table_;  // the links between keys are not read from the keyboard
+  StartTransfer(TransferKind::Upload);
+}
+
+bool KeyboardLink::transferRunning() const {
+  return phase_ == LinkPhase::EnteringTransfer || phase_ == LinkPhase::DataPhase ||
+         phase_ == LinkPhase::LeavingTransfer;
+}
 
 void KeyboardLink::ReadTco(TcoDisplay* view) {
   tcoView_ = view;

@@ -41,8 +41,9 @@ class KeyboardLink {
   void StopReceiving();
   void Abort();
 
-  // Commands of the window.
-  void Download();
+  // Commands of the window. Download sends nothing and returns false while
+  // the table holds a field the keyboard cannot hold (unholdableFields).
+  bool Download();
   void Upload();
   // After the window has closed every TCO window and opened a new one.
   void ReadTco(TcoDisplay* view);
@@ -50,6 +51,14 @@ class KeyboardLink {
   void PortChosen(const std::optional<std::string>& chosenName);
   // The TCO view is going away: nothing may reach it any more.
   void ForgetTcoView(const TcoDisplay* view);
+
+  // A transfer or the licence change has begun and not yet left transfer mode.
+  bool transferRunning() const;
+  // The window goes while a transfer runs: the receive thread stops and
+  // ModeEnd goes to units 1, 2 and 3, each given a moment to answer, so that
+  // the keyboard is out of transfer mode before the port closes. Nothing
+  // happens when no transfer runs.
+  void LeaveTransfer();
 
   // Called by the window for what it queued or timed.
   void HandlePost(const LinkPost& post);
@@ -95,16 +104,22 @@ class KeyboardLink {
   void OnStartPhase();
   void OnDeviceLost();
   void SendLicenseWrite();
+  bool EndModeOf(PortDevice& port, std::uint8_t unitNumber);
+  KeyTable& Received();
+  void TakeUploadedTable();
 
   bool TakeValueBlock();
   bool TakeSizeBlock();
   void FinishKeyTable();
-  void TakeInformation();
+  bool TakeInformation();
+  void SendInformationAfter(std::uint16_t address);
   bool ReplyHolds(std::size_t dataBytes);
   void Refuse();
 
   LinkWindow& window_;
   KeyTable& table_;
+  // An Upload reads into this copy; the window's table takes it only whole.
+  KeyTable uploaded_;
   LinkShared& shared_;
 
   // The last request sent: its number in the upper bits, its kind in the low byte,

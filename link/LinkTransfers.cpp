@@ -66,7 +66,8 @@ void KeyboardLink::OnBlockRead(int kind) {
       if (!TakeSizeBlock()) break;
       return Send(RequestKind::ReadSizes, nextBlock(lastAddress_, blockKeys_), blockKeys_, unit::Memory);
     case RequestKind::ReadInfo:
-      if (keyIndex_ < kAllKeys) TakeInformation();
+      // An answer that fits no step of the read counts as an error reply.
+      if (keyIndex_ >= kAllKeys || !TakeInformation()) Refuse();
       return;
     default: return;
   }
@@ -80,7 +81,7 @@ bool KeyboardLink::TakeValueBlock() {
     if (verifying_) {
       if (table_.entry(keyIndex_).value != value) return false;
     } else {
-      table_.takeKeyboardValue(keyIndex_, value);
+      uploaded_.takeKeyboardValue(keyIndex_, value);
     }
     ++keyIndex_;
   }
@@ -95,8 +96,8 @@ bool KeyboardLink::TakeSizeBlock() {
         return false;
     } else {
       const SizePair pair = UnpackSizes(sizes);
-      table_.takeKeyboardSize(keyIndex_, pair.low);
-      table_.takeKeyboardSize(keyIndex_ + 1, pair.high);
+      uploaded_.takeKeyboardSize(keyIndex_, pair.low);
+      uploaded_.takeKeyboardSize(keyIndex_ + 1, pair.high);
     }
     keyIndex_ += 2;
   }
@@ -104,20 +105,29 @@ bool KeyboardLink::TakeSizeBlock() {
 }
 
 void KeyboardLink::FinishKeyTable() {
-  window_.RefreshKeyTexts();
-  window_.RelayoutKeys();
   if (verifying_) {
+    window_.RefreshKeyTexts();
+    window_.RelayoutKeys();
     verifying_ = false;
     window_.ShowStatus("OK: Download and verify successful");
     reply_.reset();
     return SendBuilt(BuildOwnerTableWrite(table_.counters()), RequestKind::WriteValues,
                      area::TcoOwners, area::TcoOwnerBytes);
   }
-  window_.ShowStatus("OK: Upload successful");
-  window_.SetModified(true);
   keyIndex_ = 0;
   Send(RequestKind::QueryUnit, 0, 0, unit::Memory);
 }
+
+// Upload: the keyboard's table has arrived whole, counters and owners included.
+void KeyboardLink::TakeUploadedTable() {
+  table_ = uploaded_;
+  window_.RefreshKeyTexts();
+  window_.RelayoutKeys();
+  window_.ShowStatus("OK: Upload successful");
+  window_.SetModified(true);
+}
+
+KeyTable& KeyboardLink::Received() { return transferKind_ == TransferKind::Upload ? uploaded_ : table_; }
 
 void KeyboardLink::OnOwnersWritten() {
   window_.StopTimer(kReplyTimerId);
@@ -143,12 +153,13 @@ void KeyboardLink::OnCountersRead(int kind) {
   if (static_cast<RequestKind>(kind) == RequestKind::QueryUnit) {
     const auto readings = DecodeCounters(*reply_);
     if (!readings) return Refuse();
-    table_.takeCounterReadings(*readings);
+    Received().takeCounterReadings(*readings);
     return Send(RequestKind::ReadOwners, area::TcoOwners, 12, unit::Memory);
   }
   const auto owners = DecodeOwners(*reply_);
   if (!owners) return Refuse();
-  table_.takeCounterOwners(*owners);
+  Received().takeCounterOwners(*owners);
+  if (transferKind_ == TransferKind::Upload) TakeUploadedTable();
   SetAllEnabled(true);
   window_.RefreshKeyStyles();
   window_.Repaint();
@@ -157,8 +168,9 @@ void KeyboardLink::OnCountersRead(int kind) {
   Send(RequestKind::ModeEnd, 0, 0, unit::Mode1);
 }
 
-// One information field a step, by the address that was read.
-void KeyboardLink::TakeInformation() {
+// One information field a step, by the address that was read; false when
+// the address is none of the steps.
+bool KeyboardLink::TakeInformation() {
   struct Step {
     std::uint16_t address;
     std::size_t bytes;
@@ -172,21 +184,34 @@ void KeyboardLink::TakeInformation() {
   };
   if (lastAddress_ == area::LicenseFlag) {
     const DecodedLicense license = DecodeLicenseFlag(*reply_);
-    if (license.status == DecodeStatus::TooShort) return Refuse();
-    if (license.status == DecodeStatus::Ok && tcoView_) tcoView_->SetCaliforniaLicense(license.on);
-    return Send(RequestKind::QueryUnit, 0, 0, unit::Memory);
+    if (license.status == DecodeStatus::TooShort) {
+      Refuse();
+    } else {
+      if (license.status == DecodeStatus::Ok && tcoView_) tcoView_->SetCaliforniaLicense(license.on);
+      Send(RequestKind::QueryUnit, 0, 0, unit::Memory);
+    }
+    return true;
   }
   for (const Step& step : kTextSteps) {
     if (step.address != lastAddress_) continue;
     const DecodedText text = DecodeText(*reply_, step.bytes);
-    if (text.status == DecodeStatus::TooShort) return Refuse();
-    if (text.status == DecodeStatus::Ok && tcoView_) (tcoView_->*step.show)(text.text);
-    switch (step.address) {
-      case area::SerialNumber: return Send(RequestKind::ReadInfo, area::ManufactureDate, 4, unit::Memory);
-      case area::ManufactureDate: return Send(RequestKind::ReadInfo, area::ProgrammingDate, 4, unit::Memory);
-      case area::ProgrammingDate: return Send(RequestKind::QueryUnit, 0, 0, unit::Details);
-      default: return Send(RequestKind::ReadInfo, area::LicenseFlag, 1, unit::Memory);
+    if (text.status == DecodeStatus::TooShort) {
+      Refuse();
+      return true;
     }
+    if (text.status == DecodeStatus::Ok && tcoView_) (tcoView_->*step.show)(text.text);
+    SendInformationAfter(step.address);
+    return true;
+  }
+  return false;
+}
+
+void KeyboardLink::SendInformationAfter(std::uint16_t address) {
+  switch (address) {
+    case area::SerialNumber: return Send(RequestKind::ReadInfo, area::ManufactureDate, 4, unit::Memory);
+    case area::ManufactureDate: return Send(RequestKind::ReadInfo, area::ProgrammingDate, 4, unit::Memory);
+    case area::ProgrammingDate: return Send(RequestKind::QueryUnit, 0, 0, unit::Details);
+    default: return Send(RequestKind::ReadInfo, area::LicenseFlag, 1, unit::Memory);
   }
 }
 
@@ -206,9 +231,15 @@ void KeyboardLink::SendLicenseWrite() {
   const RequestKind kind = *licenseToWrite_;
   licenseToWrite_.reset();
   keyIndex_ = kAllKeys;
+  phase_ = LinkPhase::DataPhase;
   Send(kind, area::LicenseFlag, 1, unit::Memory);
 }
 
-void KeyboardLink::OnDeviceLost() { window_.DeviceWentAway(); }
+// While a transfer runs its time-outs end it; an idle link would go on
+// showing the last text on a dead device, so it ends as an abort does.
+void KeyboardLink::OnDeviceLost() {
+  window_.DeviceWentAway();
+  if (phase_ == LinkPhase::Idle) Abort();
+}
 
 }  // namespace q4t

@@ -47,7 +47,7 @@ class LinkWindow {
   virtual void SetModified(bool modified) = 0;
   virtual void CloseTcoWindows() = 0;
   // The port hung up or failed (the keyboard or its adapter went away). The
-  // transfer still ends through its time-outs; this only lets the user know.
+  // transfer still ends through its time-outs; an idle link ends at once.
   virtual void DeviceWentAway() {}
 };
 

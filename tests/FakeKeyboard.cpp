@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -168,6 +169,8 @@ void FakeWindow::Pump(KeyboardLink& link) {
   while (std::chrono::steady_clock::now() < giveUp) {
     std::unique_lock lock(mutex_);
     if (!posted_.wait_for(lock, kQuiet, [this] { return !queue_.empty(); })) return;
+    if (pairedReplies && queue_.front().receiverRun != 0)
+      posted_.wait_for(lock, std::chrono::seconds(2), [this] { return receiverPosts() >= 2; });
     const LinkPost post = queue_.front();
     queue_.pop_front();
     lock.unlock();
@@ -177,6 +180,16 @@ void FakeWindow::Pump(KeyboardLink& link) {
     handled_.notify_all();
   }
   ADD_FAILURE() << "the link's events never stopped";
+}
+
+std::size_t FakeWindow::receiverPosts() const {
+  return static_cast<std::size_t>(
+      std::count_if(queue_.begin(), queue_.end(), [](const LinkPost& post) { return post.receiverRun != 0; }));
+}
+
+bool FakeWindow::WaitForPost(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return posted_.wait_for(lock, timeout, [this] { return !queue_.empty(); });
 }
 
 void FakeWindow::ExpireTimer(KeyboardLink& link) {

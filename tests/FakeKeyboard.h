@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -108,6 +109,8 @@ class FakeWindow : public LinkWindow {
   void Pump(KeyboardLink& link);
   // The reply timer expires, when it runs.
   void ExpireTimer(KeyboardLink& link);
+  // Waits until an event is queued; false when none came in time.
+  bool WaitForPost(std::chrono::milliseconds timeout);
 
   std::vector<std::string> statuses;
   bool timerRunning = false;
@@ -119,10 +122,15 @@ class FakeWindow : public LinkWindow {
   // The receive thread waits in each post until the window has handled it:
   // a fast window and a slow receive thread.
   bool lockstep = false;
+  // The window takes a reply only once the receive thread has queued the
+  // next one too: a slow window behind a keyboard that answers twice.
+  bool pairedReplies = false;
 
  private:
   std::mutex mutex_;
   std::condition_variable posted_, handled_;
+  std::size_t receiverPosts() const;
+
   std::deque<LinkPost> queue_;
   unsigned postsQueued_ = 0, postsHandled_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <tuple>
 #include <memory>
 #include <thread>
 
@@ -158,21 +159,37 @@ TEST_F(KeyboardLinkTest, AConnectAnswerAfterATimeOutStartsTheCountAgain) {
   EXPECT_EQ(link.retryCount(), 0);
 }
 
-TEST_F(KeyboardLinkTest, BusyUnitsAnswerModeRequestsButStopTheWaitingElsewhere) {
+// Unit 1's status 35 counts as its answer to a mode request; elsewhere a busy
+// answer refuses the request, which is asked again like after an error reply.
+TEST_F(KeyboardLinkTest, ABusyUnitIsAskedAgainAndABusyUnitForEverEndsTheTransfer) {
   Connect();
   keyboard.busyUnits = {1};
+  bool refusedOnce = false;
+  keyboard.tamper = [&refusedOnce](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[2] != unit::Details || refusedOnce) return;
+    refusedOnce = true;
+    reply = {kFrameStart, 6, unit::Details, sent[3], status::Busy, 0};
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
   FakeTcoView view;
   link.ReadTco(&view);
-  keyboard.busyUnits = {0};
   window.Pump(link);
-  // Unit 1's status 35 counted as its answer; unit 0 stopped the read.
+  EXPECT_TRUE(refusedOnce);
+  EXPECT_EQ(view.deviceDetails, keyboard.details);
+  EXPECT_EQ(view.countersShown, 1);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+  ExpectFlags(true, true, true, true);
+
+  keyboard.clearRequests();
+  keyboard.busyUnits = {0};
+  link.ReadTco(&view);
+  window.Pump(link);
   const auto sent = keyboard.requests();
-  ASSERT_EQ(sent.size(), 7u);
-  EXPECT_EQ(sent.back(), "02 06 00 04 07 ED");
+  ASSERT_EQ(sent.size(), 3u + 3u + 3u);
+  EXPECT_EQ(std::vector<std::string>(sent.end() - 3, sent.end()), std::vector<std::string>(3, "02 06 00 04 07 ED"));
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer aborted", "ERROR: COM port"}));
   EXPECT_FALSE(window.timerRunning);
-  EXPECT_EQ(link.phase(), LinkPhase::DataPhase);
-  ExpectFlags(false, false, false, false);
-  EXPECT_TRUE(window.statuses.empty());
+  ExpectFlags(true, true, true, false);
 }
 
 TEST_F(KeyboardLinkTest, UploadReadsValuesSizesCountersAndOwners) {
@@ -262,15 +279,40 @@ TEST_F(KeyboardLinkTest, VerifyFailureInTheThirdBlockStopsTheDownload) {
   ExpectFlags(true, true, true, false);
 }
 
-TEST_F(KeyboardLinkTest, AMissingValueFailsTheVerify) {
+// A value or size the keyboard cannot hold would be written as something
+// else (a missing value -1 as 0xFF, size 17 as 1): nothing is written at all.
+TEST_F(KeyboardLinkTest, ATableTheKeyboardCannotHoldIsNeverDownloaded) {
   Connect();
-  LoadedKey missing;
-  missing.size = 1;
-  table.loadEntry(10, missing);  // value -1 goes out as 0xFF and reads back as 255
-  link.Download();
+  const KeyTable holdable = table;
+  for (const auto& [key, size, value] : {std::tuple{10, 1, -1}, {20, 17, 21}, {30, 1, 300}}) {
+    LoadedKey loaded;
+    loaded.size = size;
+    loaded.value = value;
+    table = holdable;
+    table.loadEntry(key, loaded);
+    EXPECT_FALSE(link.Download()) << key;
+    window.Pump(link);
+    EXPECT_TRUE(keyboard.requests().empty()) << key;
+    EXPECT_EQ(link.phase(), LinkPhase::Idle);
+    EXPECT_FALSE(window.timerRunning);
+    ExpectFlags(true, true, true, false);
+  }
+  EXPECT_TRUE(window.statuses.empty());
+}
+
+// Both nibbles of every size byte are compared: key 45 is the high one of byte 22.
+TEST_F(KeyboardLinkTest, ASizeReadBackDifferentlyFailsTheVerify) {
+  Connect();
+  keyboard.tamper = [](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[4] != command::ReadMemory || sent[5] != 0x0E || sent[6] != 0xA0) return;
+    reply[5 + 22] = 0x21;  // key 45 reads back as double right
+    reply.back() = 0;
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
+  ASSERT_TRUE(link.Download());
   window.Pump(link);
-  EXPECT_EQ(keyboard.memory[area::KeyValues + 21], 0xFF);
   EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Verify failed", "ERROR: COM port"}));
+  EXPECT_EQ(table.entry(45).size, KeySize::Single);
 }
 
 TEST_F(KeyboardLinkTest, ReadTcoFillsTheViewPieceByPiece) {
@@ -445,16 +487,20 @@ TEST_F(KeyboardLinkTest, RepliesGoOnlyToTheWindowThatAskedLast) {
 
 // Value blocks share their tag, so only the moment a reply arrived tells
 // which request it answers. In lockstep the window sends the next request
-// while the receive thread still holds what came before it; without it the
-// second copy usually reaches the window before the first is handled.
+// while the receive thread still holds what came before it; with paired
+// replies the second copy always reaches the window before the first is
+// handled; free, either may happen.
 TEST_F(KeyboardLinkTest, ASecondCopyOfAReplyIsNeverTakenAgainOrForTheNextRequest) {
   Connect();
   for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(200 - k);
   keyboard.memory[area::KeySizes] = 0x02;
   keyboard.doubleReplies = true;
-  for (const bool lockstep : {true, false}) {
-    SCOPED_TRACE(lockstep ? "lockstep" : "free");
+  enum class Window { Lockstep, Paired, Free };
+  for (const Window mode : {Window::Lockstep, Window::Paired, Window::Free}) {
+    const bool lockstep = mode == Window::Lockstep;
+    SCOPED_TRACE(static_cast<int>(mode));
     window.lockstep = lockstep;
+    window.pairedReplies = mode == Window::Paired;
     keyboard.clearRequests();
     window.statuses.clear();
     link.Upload();
@@ -519,6 +565,159 @@ TEST_F(KeyboardLinkTest, RepliesOfAStoppedReceiverAreDropped) {
   keyboard.clearRequests();
   window.Pump(link);
   EXPECT_TRUE(keyboard.requests().empty());
+}
+
+void expectSameTable(const KeyTable& a, const KeyTable& b) {
+  for (int k = 0; k < kKeyCount; ++k) {
+    const KeyEntry &x = a.entry(k), &y = b.entry(k);
+    EXPECT_EQ(std::tuple(x.value, x.previousValue, x.changed, x.size, x.counter),
+              std::tuple(y.value, y.previousValue, y.changed, y.size, y.counter)) << k;
+  }
+  EXPECT_EQ(a.countersInUse(), b.countersInUse());
+}
+
+// The keyboard goes silent in the middle of the values and at the very last
+// read (the owners): the window's table, texts and modified mark stay.
+TEST_F(KeyboardLinkTest, AFailedUploadLeavesTheWindowsTableAsItWas) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(200 - k);
+  keyboard.memory[area::KeySizes] = 0x02;
+  keyboard.memory[area::TcoOwners] = 5;
+  table.setValue(7, 33);
+  table.counterOn(60, KeyPosition::TopLeft, 12);
+  const KeyTable before = table;
+  // Silent from the request after the third value block, and after the counter readings.
+  for (const bool lastRead : {false, true}) {
+    SCOPED_TRACE(lastRead ? "owners" : "values");
+    keyboard.tamper = [this, lastRead](const Frame& sent, std::vector<std::uint8_t>&) {
+      const bool thirdValues = sent[4] == command::ReadMemory && sent[5] == 0x0C && sent[6] == 0x66;
+      const bool counters = sent[4] == command::Query && sent[2] == unit::Memory;
+      if (lastRead ? counters : thirdValues) keyboard.silentFor = 1000;
+    };
+    link.Upload();
+    window.Pump(link);
+    for (int second = 0; second < 3; ++second) window.ExpireTimer(link);
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer Timeout", "ERROR: COM port"}));
+    expectSameTable(table, before);
+    EXPECT_FALSE(window.modified);
+    EXPECT_EQ(window.keyTextRefreshes, 0);
+    EXPECT_EQ(window.relayouts, 0);
+    keyboard.silentFor = 0;
+    keyboard.tamper = nullptr;
+    Connect();
+  }
+  link.Upload();  // the same keyboard answering: the whole table arrives
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_EQ(table.entry(7).value, 193);
+  EXPECT_EQ(table.entry(5).counter, 6);
+  EXPECT_FALSE(table.isCounterOn(60));
+  EXPECT_TRUE(window.modified);
+}
+
+TEST_F(KeyboardLinkTest, AnIdleLinkWhoseDeviceHangsUpEndsAndTheNextConnectOpensAnew) {
+  Connect();
+  ports.at(0)->HangUp();
+  window.Pump(link);
+  EXPECT_EQ(window.deviceLosses, 1);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"ERROR: COM port"});
+  EXPECT_EQ(shared.port, nullptr);
+  EXPECT_FALSE(ports.at(0)->IsOpen());
+  EXPECT_EQ(link.phase(), LinkPhase::Unlinked);
+  ExpectFlags(true, true, true, false);
+  link.PortChosen(std::string("COM1"));
+  window.Pump(link);
+  EXPECT_EQ(ports.size(), 2u);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+}
+
+// The keyboard stops answering during a download; the window goes.
+TEST_F(KeyboardLinkTest, LeavingDuringATransferEndsTransferModeOnTheUnitsThatAnswer) {
+  Connect();
+  link.LeaveTransfer();  // idle: nothing to end
+  EXPECT_TRUE(keyboard.requests().empty());
+  keyboard.tamper = [this](const Frame& sent, std::vector<std::uint8_t>&) {
+    if (sent[4] == command::WriteMemory && sent[6] == 0x38) keyboard.silentFor = 1;
+  };
+  ASSERT_TRUE(link.Download());
+  window.Pump(link);
+  ASSERT_TRUE(link.transferRunning());
+  keyboard.tamper = nullptr;
+  keyboard.busyUnits = {2};  // unit 2 answers busy, which is an answer too
+  keyboard.clearRequests();
+  link.LeaveTransfer();
+  EXPECT_EQ(keyboard.requests(), modeSequence(1));
+  EXPECT_FALSE(link.transferRunning());
+  EXPECT_FALSE(window.timerRunning);
+  EXPECT_EQ(window.tcoCloses, 1);
+  window.Pump(link);  // nothing the stopped receive thread left carries on
+  EXPECT_EQ(keyboard.requests().size(), 3u);
+
+  // A keyboard that is gone costs at most a moment per unit.
+  Connect();
+  keyboard.silentFor = 1000;
+  link.Upload();
+  ports.at(0)->HangUp();
+  const auto start = std::chrono::steady_clock::now();
+  link.LeaveTransfer();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(link.transferRunning());
+}
+
+// A reply of unit 9 whose tag is not the request's (here the late answer to a
+// value read, tag 2, while Connect waits) is not taken: the timer repeats.
+TEST_F(KeyboardLinkTest, AReplyWithAnotherTagIsNotTakenAsTheAnswer) {
+  keyboard.tamper = [](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[4] != command::Connect) return;
+    reply[3] = 2;
+    reply.back() = 0;
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
+  link.PortChosen(std::string("COM1"));
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(), std::vector<std::string>{connect(9)});
+  EXPECT_TRUE(window.timerRunning);
+  EXPECT_TRUE(window.statuses.empty());
+  keyboard.tamper = nullptr;
+  window.ExpireTimer(link);
+  window.Pump(link);
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+}
+
+// The answer is queued when the link aborts: the stopped receive thread's
+// event may not carry the aborted transfer on.
+TEST_F(KeyboardLinkTest, AnAnswerQueuedBeforeAnAbortDoesNotCarryTheTransferOn) {
+  Connect();
+  link.Upload();
+  ASSERT_TRUE(window.WaitForPost(std::chrono::seconds(2)));
+  link.Abort();
+  window.statuses.clear();
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(), std::vector<std::string>{mode(1, 0)});
+  EXPECT_FALSE(window.timerRunning);
+  EXPECT_TRUE(window.statuses.empty());
+  EXPECT_EQ(link.phase(), LinkPhase::Unlinked);
+}
+
+// The late answer to the first value block arrives while the window is busy
+// with the repeat's answer, so it lies unread in the port when the second
+// block is asked for: it must be thrown away, not taken for the second block.
+TEST_F(KeyboardLinkTest, BytesWaitingInThePortBeforeARequestAreNeverItsAnswer) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(k * 2);
+  bool held = false;
+  keyboard.tamper = [&](const Frame& sent, std::vector<std::uint8_t>&) {
+    if (sent[4] == command::ReadMemory && !held) keyboard.holdReplies = held = true;
+  };
+  window.lockstep = true;
+  link.Upload();
+  window.Pump(link);         // the first value block is not answered in time
+  window.ExpireTimer(link);  // its repeat is answered; the receive thread waits for the window
+  ASSERT_TRUE(window.WaitForPost(std::chrono::seconds(2)));
+  ports.at(0)->ReleaseHeld();
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).value, k * 2) << k;
 }
 
 }  // namespace

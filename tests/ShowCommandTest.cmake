@@ -6,6 +6,12 @@ file(MAKE_DIRECTORY ${work}/folder)
 file(WRITE ${work}/garbage.q4t "not a key table\n")
 file(WRITE ${work}/wide.q4t "[17]\nVALUE=-2147483648\n[3]\nVALUE=12345\nCOUNTER=7\n")
 execute_process(COMMAND mkfifo ${work}/fifo.q4t)
+# tables the keyboard cannot hold: a download is refused before the port is taken
+file(READ ${SOURCE_DIR}/DefTable.q4t table)
+string(REPLACE "[3]\nVALUE=4\n" "[3]\nVALUE=300\n" value300 "${table}")
+file(WRITE ${work}/value300.q4t "${value300}")
+string(REGEX REPLACE "(\\[17\\]\n[^[]*SIZE=)1" "\\117" size17 "${table}")
+file(WRITE ${work}/size17.q4t "${size17}")
 
 function(expect_show file pattern)
   execute_process(COMMAND ${Q4T} show ${file} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -22,6 +28,9 @@ foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "show;${SOURCE_DIR}/DefT
         "show;${work}/folder" "show;/dev/null" "show;${work}/garbage.q4t" "show;${work}/fifo.q4t"
         "download;${port};${work}/fifo.q4t" "download;${port};${work}/folder"
         "upload;${port};${work}/fifo.q4t" "upload;${port};--base;/no/such/base.q4t;${work}/out.q4t"
+        "upload;${port};--base;${SOURCE_DIR}/DefTable.q4t;${work}/fifo.q4t"
+        "upload;${port};--base;${SOURCE_DIR}/DefTable.q4t;${work}/folder"
+        "download;${port};${work}/value300.q4t" "download;${port};${work}/size17.q4t"
         "connect;${port};--timeout;0" "connect;${port};--timeout;1.9" "connect;${port};--timeout;1x"
         "connect;${port};--timeout;99999999999")
   execute_process(COMMAND ${Q4T} ${args} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
@@ -41,5 +50,14 @@ foreach(name_device "ttyNoSuch;/dev/ttyNoSuch" "./no-port;${work}/no-port")
     RESULT_VARIABLE status ERROR_VARIABLE err TIMEOUT 10)
   if(NOT status EQUAL 1 OR NOT err MATCHES "${device}: No such file")
     message(FATAL_ERROR "connect --port ${name}: status ${status}, stderr '${err}'")
+  endif()
+endforeach()
+
+foreach(file_key "value300;key 3: VALUE=300 " "size17;key 17: SIZE=17 ")
+  list(GET file_key 0 file)
+  list(GET file_key 1 key)
+  execute_process(COMMAND ${Q4T} download --port ${work}/no-port ${work}/${file}.q4t ERROR_VARIABLE err TIMEOUT 10)
+  if(NOT err MATCHES "${key}")
+    message(FATAL_ERROR "download ${file}: the refusal does not name '${key}': ${err}")
   endif()
 endforeach()
