@@ -9,6 +9,11 @@ void CMyQ4TProgrammerDoc::closeDocument() {
   Document::closeDocument();
 }
 
+bool CMyQ4TProgrammerDoc::mayClose() {
+  auto* form = qobject_cast<CQ4TForm*>(firstView());
+  return !form || form->mayLeaveTransfer();
+}
+
 bool CMyQ4TProgrammerDoc::saveDocument() {
   auto* form = qobject_cast<CQ4TForm*>(firstView());
   return form && form->fileSave();

@@ -14,6 +14,8 @@ class CMyQ4TProgrammerDoc : public docview::Document {
   // A key layout document stops its view's receive thread and closes the TCO
   // window before its window goes.
   void closeDocument() override;
+  // Not while its view's transfer runs, unless the user says so.
+  bool mayClose() override;
 
  protected:
   bool saveDocument() override;

@@ -139,7 +139,7 @@ void CQ4TProgrammerApp::openFileDialog() {
 bool CQ4TProgrammerApp::exitInstance() {
   for (docview::DocTemplate* docTemplate : {keyLayoutTemplate_, tcoTemplate_}) {
     for (docview::Document* document : docTemplate->documents()) {
-      if (!document->saveModified()) return false;
+      if (!document->mayClose() || !document->saveModified()) return false;
     }
   }
   keyLayoutTemplate_->closeAllDocuments();

@@ -64,7 +64,7 @@ std::optional<CommandState> Document::commandState(int id) const {
 }
 
 void Document::runCommand(int id) {
-  if (id == kCloseCommand && saveModified()) closeDocument();
+  if (id == kCloseCommand && mayClose() && saveModified()) closeDocument();
 }
 
 }  // namespace docview

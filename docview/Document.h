@@ -32,6 +32,8 @@ class Document : public QObject, public CommandTarget {
   void addView(View* view);
   void removeView(View* view);
 
+  // Asked before the save prompt when the document is to close; false keeps it.
+  virtual bool mayClose() { return true; }
   // Asks "Save changes to ...?" when modified; false when the close must stop.
   bool saveModified();
   // Closes the document's windows and deletes it.

@@ -15,6 +15,7 @@
 #include "editor/FormHost.h"
 #include "editor/KeyContextMenu.h"
 #include "model/KeyTableFile.h"
+#include "model/KeyboardLimits.h"
 #include "tco/CTCOView.h"
 
 namespace q4t {
@@ -98,7 +99,7 @@ bool CQ4TForm::closeOtherLayouts() {
     if (other != document() && other->title() != document()->title()) others.append(other);
   }
   for (docview::Document* other : others) {
-    if (!other->saveModified()) return false;
+    if (!other->mayClose() || !other->saveModified()) return false;
   }
   for (docview::Document* other : others) other->closeDocument();
   return true;
@@ -109,6 +110,34 @@ void CQ4TForm::loadTable() {
   if (!result) host_.noteCause(keyFilePath_ + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
   for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
+  if (result) warnOfUnholdableFields();
+}
+
+// Once, at opening: the table still opens so that it can be mended.
+void CQ4TForm::warnOfUnholdableFields() {
+  const std::vector<FieldProblem> problems = unholdableFields(table_);
+  if (problems.empty()) return;
+  message(host_.mainWindow(), QMessageBox::Warning,
+          tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
+              .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5))));
+}
+
+void CQ4TForm::download() {
+  if (link_.Download()) return;
+  const std::vector<FieldProblem> problems = unholdableFields(table_);
+  message(host_.mainWindow(), QMessageBox::Warning,
+          tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
+              .arg(QString::fromStdString(problems.empty() ? std::string() : describeProblem(problems.front()))));
+}
+
+bool CQ4TForm::mayLeaveTransfer() {
+  if (!link_.transferRunning()) return true;
+  const auto answer = QMessageBox::question(
+      host_.mainWindow(), QGuiApplication::applicationDisplayName(),
+      tr("A transfer with the keyboard is running in %1.\nLeave it unfinished? The keyboard may then hold "
+         "part of the table.").arg(document()->title()),
+      QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  return answer == QMessageBox::Yes;
 }
 
 void CQ4TForm::activated() { layout_.refreshStyles(); }
@@ -148,7 +177,7 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kTcoCounterOn: counterOn(); break;
     case cmd::kTcoCounterOff: counterOffWithEffects(); break;
     case cmd::kFileSave: fileSave(); break;
-    case cmd::kDownload: link_.Download(); break;
+    case cmd::kDownload: download(); break;
     case cmd::kUpload: link_.Upload(); break;
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
@@ -177,7 +206,10 @@ bool CQ4TForm::fileSave() {
   return true;
 }
 
-void CQ4TForm::stopReceiving() { link_.StopReceiving(); }
+void CQ4TForm::stopReceiving() {
+  link_.LeaveTransfer();
+  link_.StopReceiving();
+}
 
 void CQ4TForm::onKeyClicked(int k) {
   CChangeKeyValueDlg dialog(host_.mainWindow());

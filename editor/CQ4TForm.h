@@ -30,8 +30,11 @@ class CQ4TForm : public docview::View, public LinkWindow {
 
   // File Save; false when nothing was written.
   bool fileSave();
-  // Stops the receive thread and closes the TCO window, before the window goes.
+  // Stops the receive thread and closes the TCO window, before the window goes;
+  // a running transfer first takes the keyboard out of transfer mode.
   void stopReceiving();
+  // While a transfer runs, asks whether to leave it; true when the window may go.
+  bool mayLeaveTransfer();
 
   const KeyTable& table() const { return table_; }
   const KeyboardLink& link() const { return link_; }
@@ -57,6 +60,8 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void chooseKeyFile();
   bool closeOtherLayouts();
   void loadTable();
+  void warnOfUnholdableFields();
+  void download();
   void markModified();
 
   void onKeyClicked(int k);

@@ -1,0 +1,199 @@
+// The key layout window against a virtual keyboard that fails: tables the
+// keyboard cannot hold, a keyboard lost during an Upload or while idle, a busy
+// unit, and leaving the program while a transfer runs.
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/CMainFrame.h"
+#include "app/StatusPanes.h"
+#include "docview/CommandRouter.h"
+#include "docview/DocTemplate.h"
+#include "docview/Document.h"
+#include "editor/CQ4TForm.h"
+#include "link/SerialPort.h"
+#include "model/KeyTableFile.h"
+#include "sim/VirtualKeyboard.h"
+#include "support/GuiTestSupport.h"
+#include "support/ProgramFixture.h"
+#include "ui/CommandIds.h"
+
+using q4t::test::MessageBoxAnswerer;
+using q4t::test::ProgramFixture;
+namespace cmd = q4t::cmd;
+
+namespace {
+
+constexpr int kTransferMs = 15000;
+
+// One program linked to one virtual keyboard on a pseudo-terminal.
+struct LinkedProgram {
+  explicit LinkedProgram(const q4t::sim::Faults& faults = {}, const QStringList& files = {}) {
+    qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
+    keyboard.setFaults(faults);
+    started = keyboard.start(portPath()) && [&] {
+      program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
+      return program.start(files);
+    }();
+  }
+
+  std::string portPath() const { return portDir.filePath(QStringLiteral("COM1")).toStdString(); }
+  docview::CommandRouter& router() { return program.app().router(); }
+  QString status() const { return program.app().mainFrame().statusPanes().text(); }
+  bool idle() const { return program.form()->link().phase() == q4t::LinkPhase::Idle; }
+  bool enabled(int id) { return router().action(id)->isEnabled(); }
+
+  bool connect() {
+    q4t::test::confirmNextPortDialog();
+    return router().run(cmd::kPort) &&
+           QTest::qWaitFor([this] { return idle() && status() == QStringLiteral("OK: Keyboard connected"); },
+                           kTransferMs);
+  }
+
+  // Requests received with the given command byte.
+  int requestsWith(std::uint8_t command) const {
+    int count = 0;
+    for (const auto& request : keyboard.requests()) count += request.size() > 4 && request[4] == command;
+    return count;
+  }
+
+  QTemporaryDir portDir;
+  q4t::sim::VirtualKeyboard keyboard;
+  ProgramFixture program;
+  bool started = false;
+};
+
+q4t::sim::Faults paced() {
+  q4t::sim::Faults faults;
+  faults.pace = true;  // a transfer takes long enough to act in its middle
+  return faults;
+}
+
+QStringList keyTexts(const q4t::CQ4TForm& form) {
+  QStringList texts;
+  for (int k = 0; k < q4t::kKeyCount; ++k) texts.append(form.layout().button(k)->text());
+  return texts;
+}
+
+}  // namespace
+
+class TransferFaultsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { q4t::test::setUpProgramSettings(); }
+
+  void aTableTheKeyboardCannotHoldWarnsOnceAndIsNeverDownloaded() {
+    QTemporaryDir tableDir;
+    const QString file = tableDir.filePath(QStringLiteral("odd.q4t"));
+    QFile::copy(q4t::test::sourceDir() + QStringLiteral("/DefTable.q4t"), file);
+    q4t::KeyTable table;
+    q4t::readKeyTable(file.toStdString(), table);
+    q4t::LoadedKey odd;
+    odd.value = 300;
+    odd.size = 17;
+    odd.right = table.entry(3).right;
+    table.loadEntry(3, odd);
+    QVERIFY(q4t::writeKeyTable(file.toStdString(), table));
+
+    MessageBoxAnswerer answerer;
+    LinkedProgram linked({}, {file});
+    QVERIFY(linked.started);
+    QCOMPARE(answerer.texts().size(), 1);
+    QVERIFY2(answerer.texts()[0].contains(QStringLiteral("odd.q4t")), qPrintable(answerer.texts()[0]));
+    QVERIFY(answerer.texts()[0].contains(QStringLiteral("key 3: VALUE=300")));
+    QVERIFY(answerer.texts()[0].contains(QStringLiteral("key 3: SIZE=17")));
+    QCOMPARE(linked.program.document()->title(), QStringLiteral("odd.q4t"));
+    QCOMPARE(linked.program.form()->layout().button(3)->text(), QStringLiteral("300"));
+
+    QVERIFY(linked.connect());
+    QVERIFY(linked.router().run(cmd::kDownload));
+    QCOMPARE(answerer.texts().size(), 2);
+    QVERIFY2(answerer.texts()[1].contains(QStringLiteral("key 3: VALUE=300")), qPrintable(answerer.texts()[1]));
+    QTest::qWait(300);
+    QCOMPARE(linked.requestsWith(q4t::command::WriteMemory), 0);
+    QCOMPARE(linked.requestsWith(q4t::command::TransferMode), 3);  // only the Connect's
+    QVERIFY(linked.enabled(cmd::kDownload) && linked.enabled(cmd::kUpload) && linked.enabled(cmd::kPort));
+  }
+
+  void aKeyboardLostDuringAnUploadLeavesTheWindowAsItWas() {
+    LinkedProgram linked(paced());
+    QVERIFY(linked.started);
+    QVERIFY(linked.connect());
+    q4t::CQ4TForm* form = linked.program.form();
+    const QStringList before = keyTexts(*form);
+    const std::size_t connectRequests = linked.keyboard.requests().size();
+    linked.keyboard.editState([](q4t::sim::KeyboardState& state) {
+      for (int k = 0; k < q4t::kKeyCount; ++k) state.setKeyValue(k, 200);
+    });
+    QVERIFY(linked.router().run(cmd::kUpload));
+    QVERIFY(QTest::qWaitFor([&] { return linked.keyboard.requests().size() >= connectRequests + 5; }));  // two value blocks
+    linked.keyboard.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(linked.status(), QStringLiteral("ERROR: COM port"), kTransferMs);
+    QCOMPARE(keyTexts(*form), before);
+    QCOMPARE(form->table().entry(40).value, 41);
+    QVERIFY(!linked.program.document()->isModified());
+    QVERIFY(linked.enabled(cmd::kDownload) && linked.enabled(cmd::kUpload) && linked.enabled(cmd::kPort));
+  }
+
+  void anIdleKeyboardLostEndsTheLinkAndTheNextConnectWorks() {
+    LinkedProgram linked;
+    QVERIFY(linked.started);
+    QVERIFY(linked.connect());
+    linked.keyboard.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(linked.status(), QStringLiteral("ERROR: COM port"), 2000);
+    QVERIFY(linked.enabled(cmd::kPort));
+    QVERIFY(!linked.enabled(cmd::kReadTco));
+    q4t::sim::VirtualKeyboard second;
+    QVERIFY(second.start(linked.portPath()));
+    QVERIFY(linked.connect());
+  }
+
+  void aUnitBusyForEverEndsReadTcoWithCommandsEnabled() {
+    q4t::sim::Faults busy;
+    busy.busyUnits = {0};
+    LinkedProgram linked(busy);
+    QVERIFY(linked.started);
+    QVERIFY(linked.connect());
+    QVERIFY(linked.router().run(cmd::kUpload));  // Read TCO values is offered after a transfer
+    QTRY_VERIFY_WITH_TIMEOUT(linked.idle() && linked.enabled(cmd::kReadTco), kTransferMs);
+    QVERIFY(linked.router().run(cmd::kReadTco));
+    QTRY_COMPARE_WITH_TIMEOUT(linked.status(), QStringLiteral("ERROR: COM port"), 5000);
+    QVERIFY(linked.enabled(cmd::kDownload) && linked.enabled(cmd::kUpload) && linked.enabled(cmd::kPort));
+  }
+
+  // No keeps the program and its transfer; Yes ends transfer mode first.
+  void leavingDuringADownloadAsksFirstAndEndsTransferMode() {
+    LinkedProgram linked(paced());
+    QVERIFY(linked.started);
+    QVERIFY(linked.connect());
+    QVERIFY(linked.router().run(cmd::kDownload));
+    {
+      MessageBoxAnswerer keep(QMessageBox::No);
+      QVERIFY(linked.router().run(cmd::kFileClose));
+      QCOMPARE(keep.texts().size(), 1);
+      QVERIFY(keep.texts()[0].contains(QStringLiteral("transfer")));
+    }
+    QCOMPARE(linked.program.app().keyLayoutTemplate().documents().size(), 1);
+    QVERIFY(linked.program.form()->link().transferRunning());
+    const std::size_t sent = linked.keyboard.requests().size();
+    {
+      MessageBoxAnswerer leave(QMessageBox::Yes);
+      linked.program.app().mainFrame().close();
+      QCOMPARE(leave.texts().size(), 1);
+    }
+    QVERIFY(linked.program.app().keyLayoutTemplate().documents().isEmpty());
+    // the keyboard logs a request once it has answered it
+    QVERIFY(QTest::qWaitFor([&] { return linked.keyboard.requests().back()[2] == 3; }, 2000));
+    const auto requests = linked.keyboard.requests();
+    QVERIFY(requests.size() >= sent + 3);
+    for (std::uint8_t unit = 1; unit <= 3; ++unit) {
+      const auto& request = requests[requests.size() - 4 + unit];
+      QCOMPARE(request[2], unit);
+      QCOMPARE(request[4], q4t::command::TransferMode);
+      QCOMPARE(request[5], std::uint8_t(1));
+    }
+  }
+};
+
+QTEST_MAIN(TransferFaultsTest)
+#include "TransferFaultsTest.moc"
