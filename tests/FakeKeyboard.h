@@ -66,6 +66,8 @@ class FakePort : public PortDevice {
   void ReleaseHeld();
   // The keyboard goes away: the port hangs up.
   void HangUp();
+  // Replies written to the open port that the receive thread has not read yet.
+  bool HasUnread() const;
 
   std::vector<int> openedPorts;
 
@@ -125,6 +127,9 @@ class FakeWindow : public LinkWindow {
   // The window takes a reply only once the receive thread has queued the
   // next one too: a slow window behind a keyboard that answers twice.
   bool pairedReplies = false;
+  // True while the keyboard's answer waits unread: Pump then waits longer
+  // than its quiet time for the receive thread.
+  std::function<bool()> replyUnread;
 
  private:
   std::mutex mutex_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <tuple>
@@ -56,6 +57,9 @@ class KeyboardLinkTest : public ::testing::Test {
       return port;
     };
     link.setDateSource([] { return std::string("20261207"); });
+    window.replyUnread = [this] {
+      return std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port->HasUnread(); });
+    };
   }
 
   void Connect() {
