@@ -724,5 +724,25 @@ TEST_F(KeyboardLinkTest, BytesWaitingInThePortBeforeARequestAreNeverItsAnswer) {
   for (int k = 0; k < kKeyCount; ++k) EXPECT_EQ(table.entry(k).value, k * 2) << k;
 }
 
+// Unit 0's answer is recognised by its tag alone; one that answers a value
+// read fits no step of any read and is asked again, never left waiting.
+TEST_F(KeyboardLinkTest, AnAnswerThatFitsNoStepIsAskedAgain) {
+  Connect();
+  bool misrouted = false;
+  keyboard.tamper = [&misrouted](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[4] != command::ReadMemory || misrouted) return;
+    misrouted = true;
+    reply[2] = unit::Details;
+    reply[3] = 4;
+    reply.back() = 0;
+    reply.back() = Checksum(reply.data(), reply.size());
+  };
+  link.Upload();
+  window.Pump(link);
+  EXPECT_TRUE(misrouted);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
+}
+
 }  // namespace
 }  // namespace q4t
