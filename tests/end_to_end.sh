@@ -119,6 +119,18 @@ for _ in 1 2 3 4 5; do
   compare mine.q4t
 done
 
+# Ctrl+C in the middle of a download: the keyboard leaves transfer mode first
+start_sim --pace
+"$q4t" download --port COM1 mine.q4t > out 2> err &
+q4t_pid=$!
+for _ in $(seq 50); do [ "$(grep -c '^02 36 09' "$work/log" 2>/dev/null)" -ge 1 ] && break; sleep 0.1; done
+kill -INT $q4t_pid
+wait $q4t_pid
+status=$?
+[ "$status" = 130 ] || fail "an interrupted download exited $status"
+[ "$(tail -n 3 "$work/log" | cut -c1-17 | tr '\n' ' ')" = "02 07 01 01 01 01 02 07 02 01 01 01 02 07 03 01 01 01 " ] ||
+  fail "an interrupted download left the keyboard in transfer mode: $(tail -n 4 "$work/log")"
+
 fault="keyboard killed"  # the receive thread stops waiting, q4t says why and spends no processor time
 start_sim --pace
 TIMEFORMAT=%U+%S
