@@ -1,5 +1,6 @@
 // Shows the manual's pages: qthelp addresses are read from the help
-// collection; web addresses open in the desktop's browser.
+// collection, and links between pages open here, with a history for Back and
+// Forward; web and mail addresses open in the desktop's programs.
 #pragma once
 
 #include <QTextBrowser>
@@ -16,6 +17,8 @@ class HelpBrowser : public QTextBrowser {
   QVariant loadResource(int type, const QUrl& name) override;
 
  private:
+  void followLink(const QUrl& url);
+
   const QHelpEngineCore& engine_;
 };
 

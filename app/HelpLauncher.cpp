@@ -3,9 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHelpEngineCore>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QWidget>
+#include <algorithm>
 
 #include "app/HelpWindow.h"
 
@@ -32,6 +35,26 @@ QString indexableCollection(const QString& file) {
   for (const QString& space : installed.registeredDocumentations())
     if (!mirrored.registerDocumentation(installed.documentationFileName(space))) return file;
   return mirror;
+}
+
+// Room for the window manager's title bar and borders, which are not known
+// before the window is first shown.
+constexpr int kFrameWidth = 16;
+constexpr int kFrameHeight = 48;
+
+// The window centred on the owner's window (on the screen without an owner),
+// then shrunk and moved as far as needed to lie wholly on that screen.
+void placeOnScreen(QWidget& window, const QWidget* owner) {
+  const QScreen* screen = owner ? owner->window()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QSize room(area.width() - kFrameWidth, area.height() - kFrameHeight);
+  window.resize(window.size().boundedTo(room));
+  QRect placed(QPoint(), window.size() + QSize(kFrameWidth, kFrameHeight));
+  placed.moveCenter(owner ? owner->window()->geometry().center() : area.center());
+  placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() + 1 - placed.width()));
+  placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() + 1 - placed.height()));
+  window.move(placed.topLeft());
 }
 
 }  // namespace
@@ -62,7 +85,7 @@ bool HelpLauncher::loadOnce(QWidget* owner) {
   if (failed_) return false;
   window_ = HelpWindow::open(indexableCollection(collectionFile()));
   failed_ = !window_;
-  if (window_ && owner) window_->move(owner->window()->geometry().center() - window_->rect().center());
+  if (window_) placeOnScreen(*window_, owner);
   return !failed_;
 }
 

@@ -19,8 +19,8 @@ class HelpLauncher {
   HelpLauncher(const HelpLauncher&) = delete;
   HelpLauncher& operator=(const HelpLauncher&) = delete;
 
-  // Shows and raises the help window at the manual's first page, near the
-  // owner's window when one is given. False, showing nothing, when the
+  // Shows and raises the help window at the manual's first page, over the
+  // owner's window when one is given, and wholly on the screen. False, showing nothing, when the
   // manual cannot be had.
   bool showDefaultTopic(QWidget* owner);
 

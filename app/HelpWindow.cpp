@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include <QAction>
 #include <QFileInfo>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
@@ -10,7 +11,9 @@
 #include <QHelpSearchResultWidget>
 #include <QLineEdit>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/HelpBrowser.h"
@@ -59,7 +62,26 @@ HelpWindow::HelpWindow(const QString& collectionFile)
   splitter->addWidget(browser_);
   splitter->setSizes({kNavigationWidth, kPageWidth});
   setCentralWidget(splitter);
+  makeHistoryButtons();
   resize(kNavigationWidth + kPageWidth, kHeight);
+}
+
+// Alt+Left and Alt+Right work wherever the focus is in the window, not only
+// on the page.
+void HelpWindow::makeHistoryButtons() {
+  QToolBar* bar = addToolBar(tr("Navigation"));
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  back_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), tr("Back"));
+  forward_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), tr("Forward"));
+  back_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  forward_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  back_->setEnabled(false);
+  forward_->setEnabled(false);
+  connect(back_, &QAction::triggered, browser_, &QTextBrowser::backward);
+  connect(forward_, &QAction::triggered, browser_, &QTextBrowser::forward);
+  connect(browser_, &QTextBrowser::backwardAvailable, back_, &QAction::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
 }
 
 QWidget* HelpWindow::makeIndexPage() {

@@ -1,12 +1,13 @@
 // The manual's window: contents, keyword index and full-text search on the
-// left, the page on the right. The search index is built when the search is
-// first opened.
+// left, the page on the right, Back and Forward above. The search index is
+// built when the search is first opened.
 #pragma once
 
 #include <QMainWindow>
 #include <QUrl>
 #include <memory>
 
+class QAction;
 class QHelpEngine;
 class QTabWidget;
 class QVBoxLayout;
@@ -29,16 +30,21 @@ class HelpWindow : public QMainWindow {
   QHelpEngine& engine() const { return *engine_; }
   HelpBrowser& browser() const { return *browser_; }
   QTabWidget& navigation() const { return *navigation_; }
+  QAction& backAction() const { return *back_; }
+  QAction& forwardAction() const { return *forward_; }
 
  private:
   explicit HelpWindow(const QString& collectionFile);
   bool load();
   QWidget* makeIndexPage();
+  void makeHistoryButtons();
   void openSearchOnFirstUse(int tab);
 
   QHelpEngine* engine_;
   HelpBrowser* browser_;
   QTabWidget* navigation_;
+  QAction* back_ = nullptr;
+  QAction* forward_ = nullptr;
   QVBoxLayout* searchLayout_ = nullptr;
   int searchTab_ = -1;
 };

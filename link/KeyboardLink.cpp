@@ -239,9 +239,10 @@ void KeyboardLink::HandlePost(const LinkPost& post) {
 
 void KeyboardLink::OnConnected(int unitNumber) {
   window_.StopTimer(kReplyTimerId);
+  // A damaged answer counts towards the three tries like a refusal.
+  if (!ReplyChecksumOk()) return Refuse();
   retryCount_ = 0;
   keyIndex_ = 0;
-  if (!ReplyChecksumOk()) return Refuse();
   window_.ShowStatus("OK: Keyboard connected");
   if (unitNumber == unit::Memory && licenseToWrite_) return SendLicenseWrite();
   switch (unitNumber) {

@@ -1,11 +1,15 @@
 #include "tco/CTCOView.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ui/CommandIds.h"
 #include "docview/CommandTarget.h"
@@ -38,6 +42,26 @@ QString keyLocationText(int counter, const TcoCounterSlot& slot) {
 // The keyboard's bytes, one character each, as they arrived.
 QString fromKeyboard(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The chosen rows (every row when none is chosen) under the column titles, a
+// tab between columns, ready to paste into a spreadsheet or a service record.
+QString counterRowsText(const QTreeWidget& list) {
+  QList<QTreeWidgetItem*> rows = list.selectedItems();
+  if (rows.isEmpty()) {
+    for (int i = 0; i < list.topLevelItemCount(); ++i) rows.append(list.topLevelItem(i));
+  }
+  std::sort(rows.begin(), rows.end(), [&list](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+    return list.indexOfTopLevelItem(a) < list.indexOfTopLevelItem(b);
+  });
+  const QTreeWidgetItem* header = list.headerItem();
+  QString text = QStringList{header->text(kCounterColumn), header->text(kKeyLocationColumn),
+                             header->text(kValueColumn)}.join(QLatin1Char('\t')) + QLatin1Char('\n');
+  for (const QTreeWidgetItem* row : rows) {
+    text += QStringList{row->text(kCounterColumn), row->text(kKeyLocationColumn), row->text(kValueColumn)}
+                .join(QLatin1Char('\t')) + QLatin1Char('\n');
+  }
+  return text;
 }
 
 // Shows a text from its beginning, as a fresh field does.
@@ -84,6 +108,19 @@ CTCOView::CTCOView(LinkShared& shared, QWidget* parent) : View(parent), shared_(
   counterList_->setSortingEnabled(false);
   counterList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   counterList_->setAccessibleName(tr("TCO counters"));
+  addCounterListMenu();
+}
+
+// The window's edit keys are taken by the main window's accelerators, so the
+// readings are copied from the list's context menu.
+void CTCOView::addCounterListMenu() {
+  auto* copy = new QAction(tr("&Copy"), counterList_);
+  connect(copy, &QAction::triggered, this,
+          [this] { QApplication::clipboard()->setText(counterRowsText(*counterList_)); });
+  auto* selectAll = new QAction(tr("Select &All"), counterList_);
+  connect(selectAll, &QAction::triggered, counterList_, &QTreeWidget::selectAll);
+  counterList_->addActions({copy, selectAll});
+  counterList_->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 CTCOView::~CTCOView() { emit displayDestroyed(this); }

@@ -52,6 +52,7 @@ class CTCOView : public docview::View, public TcoDisplay {
   QLineEdit* addTextField(const QString& label, int groupY, int groupWidth, int groupHeight,
                           int fieldY);
   void setUpCounterList();
+  void addCounterListMenu();
   void onLicenseClicked(bool checked);
 
   LinkShared& shared_;

@@ -163,6 +163,21 @@ TEST_F(KeyboardLinkTest, AConnectAnswerAfterATimeOutStartsTheCountAgain) {
   EXPECT_EQ(link.retryCount(), 0);
 }
 
+TEST_F(KeyboardLinkTest, DamagedGreetingsAreAskedForThreeTimesThenTheLinkIsAborted) {
+  int damaged = 0;
+  keyboard.tamper = [&damaged](const Frame&, std::vector<std::uint8_t>& reply) {
+    if (damaged < 5) {
+      ++damaged;
+      reply.back() ^= 1;  // wrong checksum
+    }
+  };
+  link.PortChosen(std::string("COM1"));
+  window.Pump(link);
+  EXPECT_EQ(keyboard.requests(), std::vector<std::string>(3, connect(9)));
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer aborted", "ERROR: COM port"}));
+  EXPECT_EQ(shared.port, nullptr);
+}
+
 // Unit 1's status 35 counts as its answer to a mode request; elsewhere a busy
 // answer refuses the request, which is asked again like after an error reply.
 TEST_F(KeyboardLinkTest, ABusyUnitIsAskedAgainAndABusyUnitForEverEndsTheTransfer) {

@@ -1,4 +1,5 @@
-// The help launcher and window over the built manual, and the About box.
+// The help launcher and window over the built manual: links, history, placement,
+// search; and the About box.
 #include <QApplication>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
@@ -6,7 +7,12 @@
 #include <QHelpSearchQueryWidget>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -23,6 +29,33 @@ int visibleHelpWindows() {
   for (QWidget* widget : QApplication::topLevelWidgets())
     count += qobject_cast<HelpWindow*>(widget) && widget->isVisible();
   return count;
+}
+
+// Clicks, with the mouse, the first character of the first link to href.
+bool clickLink(HelpBrowser& browser, const QString& href) {
+  for (QTextBlock block = browser.document()->begin(); block.isValid(); block = block.next()) {
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      if (it.fragment().charFormat().anchorHref() != href) continue;
+      QTextCursor cursor(browser.document());
+      cursor.setPosition(it.fragment().position());
+      browser.setTextCursor(cursor);
+      browser.ensureCursorVisible();
+      const QRect start = browser.cursorRect(cursor);
+      cursor.movePosition(QTextCursor::NextCharacter);
+      const QPoint middle((start.left() + browser.cursorRect(cursor).left()) / 2, start.center().y());
+      QTest::mouseClick(browser.viewport(), Qt::LeftButton, {}, middle);
+      return true;
+    }
+  }
+  return false;
+}
+
+QString shownPage(const HelpWindow& window) { return window.browser().source().fileName(); }
+
+QAbstractButton* buttonOf(HelpWindow& window, QAction& action) {
+  for (QToolBar* bar : window.findChildren<QToolBar*>())
+    if (auto* button = qobject_cast<QAbstractButton*>(bar->widgetForAction(&action))) return button;
+  return nullptr;
 }
 
 }  // namespace
@@ -48,6 +81,59 @@ class HelpAboutTest : public QObject {
     QCOMPARE(launcher.window(), window);
     QCOMPARE(window->browser().source().fileName(), QStringLiteral("index.html"));
     QCOMPARE(visibleHelpWindows(), 1);
+  }
+
+  void linksOpenInTheWindowAndBackAndForwardRetraceThem() {
+    HelpLauncher launcher;
+    QVERIFY(launcher.showDefaultTopic(nullptr));
+    HelpWindow& window = *launcher.window();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QAbstractButton* back = buttonOf(window, window.backAction());
+    QAbstractButton* forward = buttonOf(window, window.forwardAction());
+    QVERIFY(back && forward);
+    QVERIFY(!back->isEnabled());
+
+    QVERIFY(clickLink(window.browser(), "quick-start.html"));
+    QCOMPARE(shownPage(window), QStringLiteral("quick-start.html"));
+    QVERIFY(window.browser().toPlainText().contains("These steps program a keyboard"));
+    QVERIFY(clickLink(window.browser(), "connecting.html"));
+    QCOMPARE(shownPage(window), QStringLiteral("connecting.html"));
+    QVERIFY(back->isEnabled());
+    QVERIFY(!forward->isEnabled());
+
+    QTest::mouseClick(back, Qt::LeftButton);
+    QCOMPARE(shownPage(window), QStringLiteral("quick-start.html"));
+    QVERIFY(forward->isEnabled());
+    // The keys work with the focus on the contents as on the page.
+    window.engine().contentWidget()->setFocus();
+    QTest::keyClick(&window, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(shownPage(window), QStringLiteral("index.html"));
+    QVERIFY(!back->isEnabled());
+    QTest::keyClick(&window, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(shownPage(window), QStringLiteral("quick-start.html"));
+    QTest::mouseClick(forward, Qt::LeftButton);
+    QCOMPARE(shownPage(window), QStringLiteral("connecting.html"));
+    QVERIFY(!forward->isEnabled());
+    window.close();
+  }
+
+  void windowOpensWhollyOnTheScreenWhereverItsOwnerIs() {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QSize ownerSize(632, 460);
+    const QList<QPoint> ownerPlaces{area.topLeft(), area.bottomRight() - QPoint(631, 459),
+                                    area.center() - QPoint(316, 230)};
+    for (const QPoint& place : ownerPlaces) {
+      QWidget owner;
+      owner.setGeometry(QRect(place, ownerSize));
+      owner.show();
+      HelpLauncher launcher;
+      QVERIFY(launcher.showDefaultTopic(&owner));
+      const QRect shown = launcher.window()->frameGeometry();
+      QVERIFY2(area.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                   .arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+      QVERIFY(shown.width() >= 400 && shown.height() >= 400);
+      launcher.window()->close();
+    }
   }
 
   void searchBuildsIndexOnFirstUseAndFindsPage() {

@@ -1,5 +1,9 @@
-// The TCO form: counter list, fields, licence box and the forwarded commands.
+// The TCO form: counter list, copying readings, fields, licence box and the
+// forwarded commands.
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPlainTextEdit>
@@ -94,6 +98,40 @@ class TcoViewTest : public QObject {
                                                  "Keylock changes|MSR total read|0|17|200|not used"));
     QCOMPARE(list->topLevelItem(2)->text(2), QStringLiteral("-2147483643"));
     QCOMPARE(list->topLevelItem(29)->text(1), QStringLiteral("not used"));
+  }
+
+  void counterListMenuCopiesChosenRowsOrAllInListOrder() {
+    view_->initialUpdate();
+    q4t::TcoCounterTable counters{};
+    for (auto& slot : counters) slot.ownerKey = 144;
+    counters[1].count = 4711;
+    counters[7].ownerKey = 17;
+    counters[7].count = -3;
+    view_->ShowCounters(counters);
+    QTreeWidget* list = view_->counterList();
+    QCOMPARE(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QAction* copy = nullptr;
+    QAction* selectAll = nullptr;
+    for (QAction* action : list->actions()) {
+      if (action->text() == "&Copy") copy = action;
+      if (action->text() == "Select &All") selectAll = action;
+    }
+    QVERIFY(copy && selectAll);
+
+    list->topLevelItem(7)->setSelected(true);
+    list->topLevelItem(1)->setSelected(true);
+    QApplication::clipboard()->clear();
+    copy->trigger();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QStringLiteral("Counter\tKey Location\tValue\n1\tMinutes\t4711\n7\t17\t-3\n"));
+
+    list->clearSelection();
+    copy->trigger();
+    QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 31);
+    QCOMPARE(lines.at(30), QStringLiteral("29\tnot used\t0"));
+    selectAll->trigger();
+    QCOMPARE(list->selectedItems().size(), 30);
   }
 
   void settersReplaceTheFieldsTexts() {
