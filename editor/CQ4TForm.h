@@ -28,8 +28,12 @@ class CQ4TForm : public docview::View, public LinkWindow {
   std::optional<docview::CommandState> commandState(int id) const override;
   void runCommand(int id) override;
 
-  // File Save; false when nothing was written.
+  // File Save; false when nothing was written. A table still bound to the
+  // default table asks for a name as Save As does.
   bool fileSave();
+  // Save As: the save dialog, then the table written there; the window takes
+  // the new name only when the save worked.
+  bool fileSaveAs();
   // Stops the receive thread and closes the TCO window, before the window goes.
   void stopReceiving();
 
@@ -58,6 +62,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   bool closeOtherLayouts();
   void loadTable();
   void markModified();
+  bool saveTo(const QString& path);
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);
