@@ -1,6 +1,7 @@
 // The Open dialog: one existing file, "Q4T Dateien (*.q4t)" preselected, then
 // "All Files (*.*)", which lists every file, names without a dot too (what
-// "*.*" means on the keyboard's original platform).
+// "*.*" means on the keyboard's original platform). A typed name gets ".q4t"
+// only when no file has the name as typed.
 #pragma once
 
 #include <QFileDialog>
@@ -14,6 +15,9 @@ class OpenFileDialog : public QFileDialog {
 
   // The chosen file; empty when cancelled.
   QString choose();
+
+ protected:
+  void accept() override;
 
  private:
   void filterChosen(const QString& filter);
