@@ -1,6 +1,7 @@
 #include "app/OpenFileDialog.h"
 
 #include <QFileSystemModel>
+#include <QLineEdit>
 
 namespace q4t {
 
@@ -19,6 +20,14 @@ void OpenFileDialog::filterChosen(const QString& filter) {
   // would hide names without a dot.
   if (filter != nameFilters().value(1)) return;
   if (auto* files = findChild<QFileSystemModel*>()) files->setNameFilters({QStringLiteral("*")});
+}
+
+void OpenFileDialog::accept() {
+  const auto* nameField = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  const QFileInfo typed(directory(), nameField ? nameField->text() : QString());
+  const bool takenAsTyped = !typed.fileName().isEmpty() && typed.exists() && !typed.isDir();
+  setDefaultSuffix(takenAsTyped ? QString() : QStringLiteral("q4t"));
+  QFileDialog::accept();
 }
 
 QString OpenFileDialog::choose() { return exec() == QDialog::Accepted ? selectedFiles().value(0) : QString(); }
