@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QFileInfo>
@@ -47,6 +48,14 @@ const QKeyCombination kUnhandledKeys[] = {
     Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete, Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace,
     QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6};
 
+// Shift+F10 asks the focused control for its context menu, as the Menu key does.
+bool openContextMenuByKey(QWidget* control) {
+  const QPoint pos = control->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+  QContextMenuEvent request(QContextMenuEvent::Keyboard, pos, control->mapToGlobal(pos));
+  QCoreApplication::sendEvent(control, &request);
+  return true;
+}
+
 bool isUnhandledKey(const QKeyEvent& key) {
   return std::find(std::begin(kUnhandledKeys), std::end(kUnhandledKeys), key.keyCombination()) !=
          std::end(kUnhandledKeys);
@@ -82,6 +91,7 @@ void CMainFrame::createActions() {
   add(cmd::kFileOpen, "&Open...\tCtrl+O", "Open an existing document");
   add(cmd::kFileClose, "&Close", "Close the active document");
   add(cmd::kFileSave, "&Save\tCtrl+S", "Save the active document");
+  add(cmd::kFileSaveAs, "Save &As...", "Save the active document with a new name");
   add(cmd::kExit, "E&xit", "Display program information, version number and copyright");
   add(cmd::kUpload, "&Upload", "Read Keytable from Keyboard, don't press any key while upload");
   add(cmd::kDownload, "&Download", "Write Keytable to Keyboard, don't press any key while download");
@@ -94,47 +104,39 @@ void CMainFrame::createActions() {
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
 }
 
-QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
-  auto* menu = new QMenu(tr("&File"), this);
-  menu->addAction(router_.action(cmd::kFileOpen));
-  if (withDocumentItems) {
-    menu->addAction(router_.action(cmd::kFileClose));
-    menu->addAction(router_.action(cmd::kFileSave));
+QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> ids) {
+  auto* menu = new QMenu(title, this);
+  // Each entry an action of its own: one action in two menus is reported
+  // invisible to screen readers in one of them.
+  for (int id : ids) {
+    if (id == 0) {
+      menu->addSeparator();
+    } else {
+      menu->addAction(router_.addEntry(id));
+    }
   }
-  menu->addSeparator();
-  for (int i = 0; i < kRecentShown; ++i) menu->addAction(router_.action(cmd::kFirstRecentFile + i));
-  menu->addSeparator();
-  menu->addAction(router_.action(cmd::kExit));
-  fileMenus_.append(menu);
   return menu;
 }
 
-QMenu* CMainFrame::createViewMenu() {
-  auto* menu = new QMenu(tr("&View"), this);
-  menu->addAction(router_.action(cmd::kViewToolbar));
-  menu->addAction(router_.action(cmd::kViewStatusBar));
-  return menu;
+QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
+  const int r = cmd::kFirstRecentFile;
+  if (!withDocumentItems) return createMenu(tr("&File"), {cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
+  return createMenu(tr("&File"), {cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0, r, r + 1,
+                                  r + 2, r + 3, 0, cmd::kExit});
 }
 
 void CMainFrame::createMenus() {
-  auto* help = new QMenu(tr("&Help"), this);
-  help->addAction(router_.action(cmd::kAbout));
-  noChildMenus_ = {createFileMenu(false), createViewMenu(), help};
-
-  auto* keyTable = new QMenu(tr("&KeyTable"), this);
-  keyTable->addAction(router_.action(cmd::kUpload));
-  keyTable->addAction(router_.action(cmd::kDownload));
-  auto* interface = new QMenu(tr("&Interface"), this);
-  interface->addAction(router_.action(cmd::kPort));
-  auto* childHelp = new QMenu(tr("&Help"), this);
-  childHelp->addAction(router_.action(cmd::kHelpDevIzured));
-  childHelp->addAction(router_.action(cmd::kAbout));
-  childMenus_ = {createFileMenu(true), keyTable, interface, createViewMenu(), childHelp};
+  noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar}),
+                   createMenu(tr("&Help"), {cmd::kAbout})};
+  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload}),
+                 createMenu(tr("&Interface"), {cmd::kPort}),
+                 createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar}),
+                 createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};
 
   for (QMenu* menu : noChildMenus_ + childMenus_) {
     // Enabled states are derived afresh before a menu opens.
     connect(menu, &QMenu::aboutToShow, &router_, &docview::CommandRouter::updateActions);
-    connect(menu, &QMenu::aboutToHide, this, [this] { panes_->showReady(); });
+    connect(menu, &QMenu::aboutToHide, this, [this] { panes_->endPrompt(); });
   }
 }
 
@@ -190,13 +192,14 @@ void CMainFrame::followActiveChild() {
 
 void CMainFrame::showRecentFiles(const QStringList& paths) {
   for (int i = 0; i < kRecentShown; ++i) {
-    QAction* action = router_.action(cmd::kFirstRecentFile + i);
     const bool used = i < paths.size();
-    action->setText(used ? QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths[i]).fileName())
-                         : tr("Recent File"));
-    action->setToolTip(used ? paths[i] : QString());
-    // Without entries the first place shows the greyed placeholder.
-    action->setVisible(used || i == 0);
+    for (QAction* action : router_.actions(cmd::kFirstRecentFile + i)) {
+      action->setText(used ? QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths[i]).fileName())
+                           : tr("Recent File"));
+      action->setToolTip(used ? paths[i] : QString());
+      // Without entries the first place shows the greyed placeholder.
+      action->setVisible(used || i == 0);
+    }
   }
 }
 
@@ -218,7 +221,7 @@ bool CMainFrame::event(QEvent* event) {
     if (!tip.isEmpty() || QApplication::activePopupWidget()) {
       panes_->showPrompt(tip);
     } else {
-      panes_->showReady();
+      panes_->endPrompt();
     }
     return true;
   }
@@ -242,6 +245,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F1) return handleHelpKey(key);
+    if (key->keyCombination() == (Qt::SHIFT | Qt::Key_F10) && !QApplication::activePopupWidget())
+      return openContextMenuByKey(static_cast<QWidget*>(watched));
   }
   // The accelerators come before the focused control: a text field of a
   // child window must not copy, cut, paste or undo with them.

@@ -60,8 +60,9 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   void createToolBar();
   void createStatusBar();
   void createAccelerators();
+  // A menu of the commands, 0 a separator.
+  QMenu* createMenu(const QString& title, std::initializer_list<int> ids);
   QMenu* createFileMenu(bool withDocumentItems);
-  QMenu* createViewMenu();
   bool handleHelpKey(QKeyEvent* key);
 
   docview::CommandRouter& router_;
@@ -70,7 +71,6 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   StatusPanes* panes_ = nullptr;
   QList<QMenu*> noChildMenus_;
   QList<QMenu*> childMenus_;
-  QList<QMenu*> fileMenus_;
   std::function<bool()> exitHandler_;
   std::function<bool(QWidget*)> helpHandler_;
 };

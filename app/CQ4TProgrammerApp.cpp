@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <filesystem>
+#include <system_error>
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
@@ -13,13 +15,16 @@
 #include "app/CQ4TFrame.h"
 #include "ui/CommandIds.h"
 #include "app/HelpLauncher.h"
+#include "app/OpenFileDialog.h"
 #include "app/StatusPanes.h"
+#include "app/UiTranslator.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 #include "editor/CQ4TForm.h"
 #include "link/LinkShared.h"
+#include "model/KeyTableFile.h"
 #include "tco/CTCOFrame.h"
 #include "tco/CTCOView.h"
 
@@ -31,6 +36,12 @@ const char* const kDocumentName = "Q4T Layout";
 
 void showOpenFailure(QWidget* owner, const QString& text) {
   QMessageBox::warning(owner, QGuiApplication::applicationDisplayName(), text);
+}
+
+bool isMissing(const QString& path) {
+  std::error_code error;
+  return std::filesystem::status(QFile::encodeName(path).toStdString(), error).type() ==
+         std::filesystem::file_type::not_found;
 }
 }  // namespace
 
@@ -46,6 +57,12 @@ CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
 }
 
 CQ4TProgrammerApp::~CQ4TProgrammerApp() = default;
+
+void CQ4TProgrammerApp::setUpNames() {
+  QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+  QCoreApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(Q4T_VERSION_TEXT));
+}
 
 std::vector<docview::CommandTarget*> CQ4TProgrammerApp::routingChain() {
   std::vector<docview::CommandTarget*> chain;
@@ -74,6 +91,7 @@ void CQ4TProgrammerApp::registerTemplates() {
 }
 
 bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
+  translator_ = std::make_unique<UiTranslator>();
   recentFiles_.load();
   mainFrame_ = std::make_unique<CMainFrame>(*router_);
   mainFrame_->setExitHandler([this] { return exitInstance(); });
@@ -98,30 +116,27 @@ bool CQ4TProgrammerApp::newDocument() { return keyLayoutTemplate_->openDocument(
 
 bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
   const QString absolute = QFileInfo(path).absoluteFilePath();
-  for (docview::Document* document : keyLayoutTemplate_->documents()) {
-    if (document->pathName().compare(absolute, Qt::CaseInsensitive) != 0) continue;
-    auto* frame = qobject_cast<docview::MdiChildFrame*>(document->firstView()->parentWidget());
+  if (docview::Document* open = keyLayoutTemplate_->documentOf(absolute)) {
+    auto* frame = qobject_cast<docview::MdiChildFrame*>(open->firstView()->parentWidget());
     mainFrame_->workspace().setActiveSubWindow(frame);
     return true;
   }
-  QFile file(absolute);
-  if (!file.open(QIODevice::ReadOnly)) return openFailed(absolute);
-  file.close();
+  // Checked before a window is made: what is no key table never opens.
+  KeyTable table;
+  if (const FileResult read = readKeyTable(QFile::encodeName(absolute).toStdString(), table); !read)
+    return openFailed(absolute, QString::fromStdString(read.reason));
   if (!keyLayoutTemplate_->openDocument(absolute)) return false;
   recentFiles_.add(absolute);
   mainFrame_->showRecentFiles(recentFiles_.paths());
   return true;
 }
 
-bool CQ4TProgrammerApp::openFailed(const QString& path) {
-  const QFileInfo info(path);
-  if (!info.exists()) {
+bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
+  if (isMissing(path)) {
     showOpenFailure(mainWindow(), tr("%1\nCannot find this file.\nPlease verify that the correct path "
                                      "and file name are given.").arg(path));
-  } else if (!info.isDir() && !info.isReadable()) {
-    showOpenFailure(mainWindow(), tr("Unable to read from %1, it is opened by someone else.").arg(path));
   } else {
-    showOpenFailure(mainWindow(), tr("Failed to open document."));
+    showOpenFailure(mainWindow(), tr("Unable to open %1 as a key table:\n%2.").arg(path, reason));
   }
   recentFiles_.remove(path);
   mainFrame_->showRecentFiles(recentFiles_.paths());
@@ -129,11 +144,8 @@ bool CQ4TProgrammerApp::openFailed(const QString& path) {
 }
 
 void CQ4TProgrammerApp::openFileDialog() {
-  QFileDialog dialog(nullptr, tr("Open"));
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({tr("Q4T Dateien (*.q4t)"), tr("All Files (*.*)")});
-  dialog.setDefaultSuffix(QStringLiteral("q4t"));
-  if (dialog.exec() == QDialog::Accepted) openDocumentFile(dialog.selectedFiles().value(0));
+  const QString chosen = OpenFileDialog().choose();
+  if (!chosen.isEmpty()) openDocumentFile(chosen);
 }
 
 bool CQ4TProgrammerApp::exitInstance() {

@@ -20,12 +20,18 @@ namespace q4t {
 class CMainFrame;
 class HelpLauncher;
 class PortDevice;
+class UiTranslator;
 
 class CQ4TProgrammerApp : public QObject, public FormHost, public docview::CommandTarget {
   Q_OBJECT
  public:
   explicit CQ4TProgrammerApp(LinkShared& shared);
   ~CQ4TProgrammerApp() override;
+
+  // The names of the settings store, the message boxes and the main window's
+  // caption. No display name of its own: the platform would add that to every
+  // window title.
+  static void setUpNames();
 
   // Start-up; false when the program must end (the command line's file could
   // not be opened).
@@ -60,7 +66,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   std::vector<docview::CommandTarget*> routingChain();
   void registerTemplates();
   void openFileDialog();
-  bool openFailed(const QString& path);
+  // The message for a file that cannot be opened; its recent entry leaves.
+  bool openFailed(const QString& path, const QString& reason);
   void releasePort();
 
   LinkShared& shared_;
@@ -71,6 +78,7 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   docview::DocTemplate* tcoTemplate_ = nullptr;
   RecentFileList recentFiles_;
   std::unique_ptr<HelpLauncher> help_;
+  std::unique_ptr<UiTranslator> translator_;
 };
 
 }  // namespace q4t

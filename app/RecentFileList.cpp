@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "docview/SameFile.h"
+
 namespace q4t {
 
 namespace {
@@ -41,7 +43,7 @@ void RecentFileList::add(const QString& path) {
 }
 
 void RecentFileList::remove(const QString& path) {
-  paths_.removeIf([&](const QString& entry) { return entry.compare(path, Qt::CaseInsensitive) == 0; });
+  paths_.removeIf([&](const QString& entry) { return docview::isSameFile(entry, path); });
   save();
 }
 

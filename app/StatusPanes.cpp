@@ -31,7 +31,7 @@ StatusPanes::StatusPanes(QStatusBar& statusBar) : QObject(&statusBar), message_(
   caps_ = lockPane(statusBar, QStringLiteral("CAP"));
   num_ = lockPane(statusBar, QStringLiteral("NUM"));
   scroll_ = lockPane(statusBar, QStringLiteral("SCRL"));
-  showReady();
+  endPrompt();
   refreshLockKeys();
   // The lock keys change with a key press, or in another program while this one is inactive.
   qApp->installEventFilter(this);
@@ -48,12 +48,13 @@ void StatusPanes::showStatus(const QString& text) {
   history_.append(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")) + text);
   while (history_.size() > kHistorySize) history_.removeFirst();
   updateToolTip();
+  lastStatus_ = text;
   setText(text);
 }
 
 void StatusPanes::showPrompt(const QString& prompt) { setText(prompt); }
 
-void StatusPanes::showReady() { setText(tr("Ready")); }
+void StatusPanes::endPrompt() { setText(lastStatus_.isEmpty() ? tr("Ready") : lastStatus_); }
 
 void StatusPanes::noteCause(const QString& cause) {
   cause_ = cause;

@@ -22,7 +22,8 @@ class StatusPanes : public QObject {
   // A status text of the link: replaces the pane's text, painted at once.
   void showStatus(const QString& text);
   void showPrompt(const QString& prompt);
-  void showReady();
+  // After a menu or toolbar prompt: the last status text again, else "Ready".
+  void endPrompt();
   void noteCause(const QString& cause);
   void refreshLockKeys();
 
@@ -39,6 +40,7 @@ class StatusPanes : public QObject {
   QLabel* caps_;
   QLabel* num_;
   QLabel* scroll_;
+  QString lastStatus_;
   QStringList history_;
   QString cause_;
 };

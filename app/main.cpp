@@ -6,10 +6,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
-  QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-  QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
-  QApplication::setApplicationVersion(QStringLiteral(Q4T_VERSION_TEXT));
+  q4t::CQ4TProgrammerApp::setUpNames();
 
   // None or one key table file; --help and --version answer on the terminal.
   QCommandLineParser parser;

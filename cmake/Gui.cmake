@@ -1,5 +1,5 @@
 # The desktop program q4t-programmer and its window tests.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test LinguistTools)
 find_package(X11 REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
@@ -22,6 +22,15 @@ if(Q4T_GUI_RESOURCES)
   qt_add_resources(q4t_gui q4t_resources PREFIX / BASE ${PROJECT_SOURCE_DIR}/app
     FILES ${Q4T_GUI_RESOURCES})
 endif()
+
+# Translations of the user interface (translations/Q4TProgrammer_<language>.ts),
+# compiled into the build tree's translations folder; the program looks there,
+# beside itself and in its data folder.
+set(Q4T_TRANSLATIONS_DIR ${CMAKE_BINARY_DIR}/translations)
+file(GLOB Q4T_TS_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/translations/*.ts)
+set_source_files_properties(${Q4T_TS_FILES} PROPERTIES OUTPUT_LOCATION ${Q4T_TRANSLATIONS_DIR})
+qt_add_lrelease(q4t_gui TS_FILES ${Q4T_TS_FILES} QM_FILES_OUTPUT_VARIABLE Q4T_QM_FILES)
+target_compile_definitions(q4t_gui PRIVATE Q4T_TRANSLATIONS_BUILD_DIR="${Q4T_TRANSLATIONS_DIR}")
 
 add_executable(q4t-programmer app/main.cpp)
 target_compile_options(q4t-programmer PRIVATE ${Q4T_CORE_WARNINGS})

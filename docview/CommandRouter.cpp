@@ -11,8 +11,15 @@ QAction* CommandRouter::addCommand(int id, const QString& text, const QString& s
   action->setStatusTip(statusTip);
   action->setData(id);
   connect(action, &QAction::triggered, this, [this, id] { run(id); });
-  actions_.insert(id, action);
+  actions_[id].append(action);
   return action;
+}
+
+QAction* CommandRouter::addEntry(int id) {
+  const QAction* first = action(id);
+  QAction* entry = addCommand(id, first->text(), first->statusTip());
+  entry->setCheckable(first->isCheckable());
+  return entry;
 }
 
 CommandTarget* CommandRouter::handlerOf(int id) const {
@@ -38,8 +45,10 @@ std::optional<CommandState> CommandRouter::stateOf(int id) const {
 void CommandRouter::updateActions() {
   for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
     const std::optional<CommandState> state = stateOf(it.key());
-    it.value()->setEnabled(state && state->enabled);
-    if (it.value()->isCheckable()) it.value()->setChecked(state && state->checked);
+    for (QAction* action : it.value()) {
+      action->setEnabled(state && state->enabled);
+      if (action->isCheckable()) action->setChecked(state && state->checked);
+    }
   }
 }
 

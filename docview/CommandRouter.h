@@ -1,6 +1,8 @@
-// Commands by number: one QAction each. A command goes to the first target of
-// the active chain (view, document, child frame, main frame, application) that
-// handles it; a command nothing handles is disabled.
+// Commands by number, each with its actions: the first for the toolbar, one
+// more for each menu entry (screen readers know an action in one place only).
+// A command goes to the first target of the active chain (view, document,
+// child frame, main frame, application) that handles it; a command nothing
+// handles is disabled.
 #pragma once
 
 #include <QHash>
@@ -20,8 +22,12 @@ class CommandRouter : public QObject {
   using Chain = std::function<std::vector<CommandTarget*>()>;
   CommandRouter(Chain chain, QObject* parent);
 
+  // A new action of the command; the first one made is the command's action().
   QAction* addCommand(int id, const QString& text, const QString& statusTip = {});
-  QAction* action(int id) const { return actions_.value(id); }
+  // One more action of the command, with the first one's text, prompt and checkability.
+  QAction* addEntry(int id);
+  QAction* action(int id) const { return actions_.value(id).value(0); }
+  QList<QAction*> actions(int id) const { return actions_.value(id); }
 
   // Runs the command in the first target that handles it; false when none does.
   bool run(int id);
@@ -34,7 +40,7 @@ class CommandRouter : public QObject {
   CommandTarget* handlerOf(int id) const;
 
   Chain chain_;
-  QHash<int, QAction*> actions_;
+  QHash<int, QList<QAction*>> actions_;
 };
 
 }  // namespace docview

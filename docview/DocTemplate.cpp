@@ -4,6 +4,7 @@
 
 #include "docview/Document.h"
 #include "docview/MdiChildFrame.h"
+#include "docview/SameFile.h"
 #include "docview/View.h"
 
 namespace docview {
@@ -36,6 +37,13 @@ Document* DocTemplate::openDocument(const QString& path) {
   frame->show();
   workspace_.setActiveSubWindow(frame);
   return document;
+}
+
+Document* DocTemplate::documentOf(const QString& path) const {
+  for (Document* document : documents_) {
+    if (!document->pathName().isEmpty() && isSameFile(document->pathName(), path)) return document;
+  }
+  return nullptr;
 }
 
 void DocTemplate::closeAllDocuments() {

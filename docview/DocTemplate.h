@@ -29,6 +29,8 @@ class DocTemplate : public QObject {
   // initial update runs before the window shows. Null when it was abandoned.
   Document* openDocument(const QString& path);
   const QList<Document*>& documents() const { return documents_; }
+  // The document of the file the path names, or null.
+  Document* documentOf(const QString& path) const;
   void closeAllDocuments();
   void removeDocument(Document* document);
 

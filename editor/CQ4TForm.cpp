@@ -153,6 +153,7 @@ std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
     case cmd::kDoubleKeyDown:
     case cmd::kQuadrupleKey:
     case cmd::kFileSave:
+    case cmd::kFileSaveAs:
     case cmd::kHelpDevIzured:
       return docview::CommandState{};
     case cmd::kDownload:
@@ -177,6 +178,7 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kTcoCounterOn: counterOn(); break;
     case cmd::kTcoCounterOff: counterOffWithEffects(); break;
     case cmd::kFileSave: fileSave(); break;
+    case cmd::kFileSaveAs: fileSaveAs(); break;
     case cmd::kDownload: download(); break;
     case cmd::kUpload: link_.Upload(); break;
     case cmd::kReadTco: readTco(); break;
@@ -189,17 +191,24 @@ void CQ4TForm::runCommand(int id) {
 
 bool CQ4TForm::fileSave() {
   if (keyFilePath_.isEmpty()) return false;
-  if (needsNewName(keyFilePath_.toStdString())) {
-    const QString chosen = host_.chooseSaveFileName();
-    if (chosen.isEmpty()) return false;
-    document()->setTitle(QFileInfo(chosen).fileName());
-    keyFilePath_ = chosen;
-  }
-  const FileResult result = writeKeyTable(keyFilePath_.toStdString(), table_);
+  if (needsNewName(keyFilePath_.toStdString())) return fileSaveAs();
+  return saveTo(keyFilePath_);
+}
+
+bool CQ4TForm::fileSaveAs() {
+  const QString chosen = host_.chooseSaveFileName();
+  // Title and path follow only a save that worked, so a failed one asks again.
+  if (chosen.isEmpty() || !saveTo(chosen)) return false;
+  document()->setPathName(chosen);
+  keyFilePath_ = chosen;
+  return true;
+}
+
+bool CQ4TForm::saveTo(const QString& path) {
+  const FileResult result = writeKeyTable(path.toStdString(), table_);
   if (!result) {
     message(host_.mainWindow(), QMessageBox::Warning,
-            tr("The key table could not be saved to %1:\n%2")
-                .arg(keyFilePath_, QString::fromStdString(result.reason)));
+            tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
     return false;
   }
   document()->setModified(false);

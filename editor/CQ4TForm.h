@@ -28,8 +28,12 @@ class CQ4TForm : public docview::View, public LinkWindow {
   std::optional<docview::CommandState> commandState(int id) const override;
   void runCommand(int id) override;
 
-  // File Save; false when nothing was written.
+  // File Save; false when nothing was written. A table still bound to the
+  // default table asks for a name as Save As does.
   bool fileSave();
+  // Save As: the save dialog, then the table written there; the window takes
+  // the new name only when the save worked.
+  bool fileSaveAs();
   // Stops the receive thread and closes the TCO window, before the window goes;
   // a running transfer first takes the keyboard out of transfer mode.
   void stopReceiving();
@@ -63,6 +67,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void warnOfUnholdableFields();
   void download();
   void markModified();
+  bool saveTo(const QString& path);
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);

@@ -30,7 +30,7 @@ const char* const kFixedCounterNames[kFirstKeyCounter] = {
 
 bool isForwardedCommand(int id) {
   return id == cmd::kReadTco || id == cmd::kHelpDevIzured || id == cmd::kDownload ||
-         id == cmd::kUpload || id == cmd::kFileSave;
+         id == cmd::kUpload || id == cmd::kFileSave || id == cmd::kFileSaveAs;
 }
 
 QString keyLocationText(int counter, const TcoCounterSlot& slot) {

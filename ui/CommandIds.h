@@ -21,6 +21,7 @@ constexpr int kFileNew = 57600;
 constexpr int kFileOpen = 57601;
 constexpr int kFileClose = 57602;
 constexpr int kFileSave = 57603;
+constexpr int kFileSaveAs = 57604;
 constexpr int kFirstRecentFile = 57616;
 constexpr int kLastRecentFile = 57631;
 constexpr int kEditCopy = 57634;

@@ -30,9 +30,7 @@ void setUpProgramSettings() {
   // side never share a recent-file list.
   static const QTemporaryDir settingsDir;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-  QApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-  QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
+  CQ4TProgrammerApp::setUpNames();
 }
 
 QObject* whenModal(std::function<void(QWidget*)> act) {

@@ -1,0 +1,17 @@
+// The program's texts in the language of the user interface (QLocale()), from
+// the compiled translation Q4TProgrammer_<language>.qm beside the program, in
+// its data folder or in the build tree. Installed while it lives.
+#pragma once
+
+#include <QTranslator>
+
+namespace q4t {
+
+class UiTranslator : public QTranslator {
+  Q_OBJECT
+ public:
+  explicit UiTranslator(QObject* parent = nullptr);
+  ~UiTranslator() override;
+};
+
+}  // namespace q4t
