@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMessageBox>
 
@@ -31,6 +32,14 @@ const char* const kDocumentName = "Q4T Layout";
 
 void showOpenFailure(QWidget* owner, const QString& text) {
   QMessageBox::warning(owner, QGuiApplication::applicationDisplayName(), text);
+}
+
+// The program's drawing at each size the desktop asks for; every window shows it.
+QIcon programIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/%1x%1/org.q4t.programmer.png").arg(size), QSize(size, size));
+  return icon;
 }
 }  // namespace
 
@@ -75,6 +84,7 @@ void CQ4TProgrammerApp::registerTemplates() {
 
 bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
   recentFiles_.load();
+  QGuiApplication::setWindowIcon(programIcon());
   mainFrame_ = std::make_unique<CMainFrame>(*router_);
   mainFrame_->setExitHandler([this] { return exitInstance(); });
   mainFrame_->setHelpHandler([this](QWidget* owner) { return help_->showDefaultTopic(owner); });

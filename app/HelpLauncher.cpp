@@ -1,6 +1,5 @@
 #include "app/HelpLauncher.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpEngineCore>
@@ -8,6 +7,7 @@
 #include <QWidget>
 
 #include "app/HelpWindow.h"
+#include "model/DataFiles.h"
 
 namespace q4t {
 
@@ -41,10 +41,7 @@ HelpLauncher::~HelpLauncher() = default;
 
 QString HelpLauncher::collectionFile() {
   if (qEnvironmentVariableIsSet("Q4T_HELP_FILE")) return qEnvironmentVariable("Q4T_HELP_FILE");
-  const QString beside =
-      QCoreApplication::applicationDirPath() + QLatin1String("/help/") + QLatin1String(kCollectionName);
-  if (QFileInfo::exists(beside)) return beside;
-  return QStringLiteral(Q4T_HELP_BUILD_FILE);
+  return QString::fromStdString(findDataFile(std::string("help/") + kCollectionName));
 }
 
 bool HelpLauncher::showDefaultTopic(QWidget* owner) {

@@ -10,6 +10,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QApplication::setApplicationDisplayName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QApplication::setApplicationVersion(QStringLiteral(Q4T_VERSION_TEXT));
+  // The menu entry's name, so that the desktop puts the windows under its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.q4t.programmer"));
 
   // None or one key table file; --help and --version answer on the terminal.
   QCommandLineParser parser;
