@@ -15,12 +15,13 @@ namespace {
 
 const char* const kCollectionName = "Q4TProgrammer.qhc";
 
-// The search index is kept beside the collection, so the manual of a
-// collection in a folder the user cannot write (an installed one) is
-// registered anew in a collection in the user's cache.
+// The search writes its index beside the collection and into it, so the
+// manual is always registered anew in a collection in the user's cache: the
+// installed files stay as the package made them, also when root (who may
+// write there) opens the manual.
 QString indexableCollection(const QString& file) {
   const QFileInfo info(file);
-  if (!info.isFile() || QFileInfo(info.absolutePath()).isWritable()) return file;
+  if (!info.isFile()) return file;
   const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
   const QString mirror = cache + QLatin1Char('/') + info.fileName();
   QHelpEngineCore installed(file);

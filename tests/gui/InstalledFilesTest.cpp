@@ -1,5 +1,6 @@
 // The program's own files as it finds them from its own folder: New in a
-// folder without DefTable.q4t, the manual, and the icon of every window.
+// folder without DefTable.q4t, the manual (searched without writing beside
+// it), and the icon of every window.
 // Run in the build folder it sees the files beside it; copied into the bin
 // folder of an unpacked package, with Q4T_EXPECT_DATA_DIR naming that tree's
 // share/q4t-programmer, it checks the package's files.
@@ -7,6 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHelpEngine>
+#include <QHelpSearchEngine>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/CMainFrame.h"
@@ -62,12 +66,25 @@ class InstalledFilesTest : public QObject {
     QCOMPARE(program.form()->layout().button(7)->text(), QStringLiteral("700"));
   }
 
-  void theManualOpensFromTheProgramsFiles() {
+  void theManualOpensFromTheProgramsFilesAndSearchesWithoutWritingThere() {
     const QString collection = q4t::HelpLauncher::collectionFile();
     QCOMPARE(folderOf(collection), expectedDataDir() + QStringLiteral("/help"));
+    const QDir helpDir(QFileInfo(collection).path());
+    const QStringList filesBefore = helpDir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QDateTime changedBefore = QFileInfo(collection).lastModified();
+
     q4t::HelpLauncher launcher;
     QVERIFY(launcher.showDefaultTopic(nullptr));
     QVERIFY(launcher.window()->isVisible());
+    QHelpSearchEngine* search = launcher.window()->engine().searchEngine();
+    QSignalSpy indexed(search, &QHelpSearchEngine::indexingFinished);
+    search->reindexDocumentation();
+    QVERIFY(indexed.wait(20000));
+    search->search(QStringLiteral("keyboard"));
+    QTRY_VERIFY(search->searchResultCount() > 0);
+
+    QCOMPARE(helpDir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), filesBefore);
+    QCOMPARE(QFileInfo(collection).lastModified(), changedBefore);
   }
 
   void everyWindowShowsTheProgramsIconAtEachSize() {
