@@ -7,8 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh dpkg-dev
-if ! dpkg-checkbuilddeps >/dev/null 2>&1; then
+# apt adds build-essential, which brings dpkg-dev with dpkg-checkbuilddeps.
+if ! command -v dpkg-checkbuilddeps >/dev/null || ! dpkg-checkbuilddeps >/dev/null 2>&1; then
+  echo "Installing the build dependencies of debian/control"
   sudo_cmd=()
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
