@@ -64,7 +64,6 @@ bool isUnhandledKey(const QKeyEvent& key) {
 
 CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), workspace_(new QMdiArea(this)) {
   setWindowTitle(QGuiApplication::applicationDisplayName());
-  setWindowIcon(QIcon(QStringLiteral(":/resources/q4t.png")));
   resize(kWidth, kHeight);
   setCentralWidget(workspace_);
   connect(workspace_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* child) {

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMessageBox>
 #include <filesystem>
@@ -43,6 +44,15 @@ bool isMissing(const QString& path) {
   return std::filesystem::status(QFile::encodeName(path).toStdString(), error).type() ==
          std::filesystem::file_type::not_found;
 }
+
+// The program's drawing at each size the desktop asks for; every window shows it.
+QIcon programIcon() {
+  QIcon icon;
+  for (const int size : {16, 32, 48, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/%1x%1/org.q4t.programmer.png").arg(size), QSize(size, size));
+  return icon;
+}
+
 }  // namespace
 
 CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
@@ -62,6 +72,8 @@ void CQ4TProgrammerApp::setUpNames() {
   QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
   QCoreApplication::setApplicationName(QStringLiteral("Dev Izured for Q4T Keyboard"));
   QCoreApplication::setApplicationVersion(QStringLiteral(Q4T_VERSION_TEXT));
+  // The menu entry's name, so that the desktop puts the windows under its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.q4t.programmer"));
 }
 
 std::vector<docview::CommandTarget*> CQ4TProgrammerApp::routingChain() {
@@ -93,6 +105,7 @@ void CQ4TProgrammerApp::registerTemplates() {
 bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
   translator_ = std::make_unique<UiTranslator>();
   recentFiles_.load();
+  QGuiApplication::setWindowIcon(programIcon());
   mainFrame_ = std::make_unique<CMainFrame>(*router_);
   mainFrame_->setExitHandler([this] { return exitInstance(); });
   mainFrame_->setHelpHandler([this](QWidget* owner) { return help_->showDefaultTopic(owner); });

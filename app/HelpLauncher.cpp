@@ -1,6 +1,5 @@
 #include "app/HelpLauncher.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -11,6 +10,7 @@
 #include <algorithm>
 
 #include "app/HelpWindow.h"
+#include "model/DataFiles.h"
 
 namespace q4t {
 
@@ -18,12 +18,13 @@ namespace {
 
 const char* const kCollectionName = "Q4TProgrammer.qhc";
 
-// The search index is kept beside the collection, so the manual of a
-// collection in a folder the user cannot write (an installed one) is
-// registered anew in a collection in the user's cache.
+// The search writes its index beside the collection and into it, so the
+// manual is always registered anew in a collection in the user's cache: the
+// installed files stay as the package made them, also when root (who may
+// write there) opens the manual.
 QString indexableCollection(const QString& file) {
   const QFileInfo info(file);
-  if (!info.isFile() || QFileInfo(info.absolutePath()).isWritable()) return file;
+  if (!info.isFile()) return file;
   const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
   const QString mirror = cache + QLatin1Char('/') + info.fileName();
   QHelpEngineCore installed(file);
@@ -64,10 +65,7 @@ HelpLauncher::~HelpLauncher() = default;
 
 QString HelpLauncher::collectionFile() {
   if (qEnvironmentVariableIsSet("Q4T_HELP_FILE")) return qEnvironmentVariable("Q4T_HELP_FILE");
-  const QString beside =
-      QCoreApplication::applicationDirPath() + QLatin1String("/help/") + QLatin1String(kCollectionName);
-  if (QFileInfo::exists(beside)) return beside;
-  return QStringLiteral(Q4T_HELP_BUILD_FILE);
+  return QString::fromStdString(findDataFile(std::string("help/") + kCollectionName));
 }
 
 bool HelpLauncher::showDefaultTopic(QWidget* owner) {

@@ -25,7 +25,8 @@ class HelpLauncher {
   bool showDefaultTopic(QWidget* owner);
 
   // The help collection to load: $Q4T_HELP_FILE when set, else
-  // help/Q4TProgrammer.qhc beside the program, else the one of the build.
+  // help/Q4TProgrammer.qhc among the program's files (installed or built);
+  // empty when there is none.
   static QString collectionFile();
 
   HelpWindow* window() const { return window_.get(); }

@@ -23,7 +23,7 @@ constexpr int kMaxTimeoutSeconds = 7 * 24 * 3600;
 
 struct Options {
   std::string port;
-  std::string base = "DefTable.q4t";
+  std::string base = newTablePath();
   int timeoutSeconds = 60;
   bool json = false;
   std::vector<std::string> positional;

@@ -18,8 +18,13 @@ const char* const kUsage =
     "       q4t download --port NAME IN.q4t\n"
     "       q4t read-tco --port NAME [--json]\n"
     "       q4t license --port NAME on|off\n"
-    "NAME is COM<n>, a device path, or a device name in /dev;\n"
+    "       q4t --help | --version\n"
+    "NAME is COM<n>, a device path, or a device name in /dev; COM<n> is\n"
+    "$Q4T_PORT_DIR/COM<n> when that exists, else /dev/ttyS<n-1>.\n"
     "--timeout SECONDS (a whole number, default 60) bounds a link command.\n"
+    "--base FILE: the table upload starts from; default DefTable.q4t in the\n"
+    "current folder, else the one installed with q4t.\n"
+    "--json: read-tco prints its report as one JSON object.\n"
     "Status texts and errors go to stderr, results to stdout.\n";
 
 int usageError(const std::string& message) {
@@ -44,6 +49,8 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   const std::string command = argv[1];
+  if (command == "--help") return std::fputs(kUsage, stdout) < 0;
+  if (command == "--version") return std::printf("q4t %s\n", Q4T_VERSION_TEXT) < 0;
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "show") return showCommand(args);
   if (q4t::isLinkCommand(command)) return q4t::runLinkCommand(command, args);

@@ -15,7 +15,6 @@ list(REMOVE_ITEM Q4T_GUI_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
 add_library(q4t_gui STATIC ${Q4T_GUI_SOURCES})
 target_compile_options(q4t_gui PRIVATE ${Q4T_CORE_WARNINGS})
 target_link_libraries(q4t_gui PUBLIC q4t_core Qt6::Widgets Qt6::Help X11::X11)
-target_compile_definitions(q4t_gui PUBLIC Q4T_VERSION_TEXT="${PROJECT_VERSION}")
 file(GLOB Q4T_GUI_RESOURCES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
   ${PROJECT_SOURCE_DIR}/app/resources/*)
 if(Q4T_GUI_RESOURCES)
@@ -54,3 +53,7 @@ endforeach()
 
 add_subdirectory(help)
 add_dependencies(q4t_gui q4t_help)
+
+add_test(NAME man_page_q4t-programmer COMMAND bash ${PROJECT_SOURCE_DIR}/tests/man_page_options.sh
+  ${PROJECT_SOURCE_DIR}/app/q4t-programmer.1 $<TARGET_FILE:q4t-programmer>)
+set_tests_properties(man_page_q4t-programmer PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen)

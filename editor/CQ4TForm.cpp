@@ -89,7 +89,7 @@ bool CQ4TForm::initialUpdate() {
 void CQ4TForm::chooseKeyFile() {
   keyFilePath_ = document()->pathName();
   if (!keyFilePath_.isEmpty()) return;
-  keyFilePath_ = QString::fromStdString(defaultTablePath());
+  keyFilePath_ = QString::fromStdString(newTablePath());
   document()->setTitle(QStringLiteral("New"));
 }
 

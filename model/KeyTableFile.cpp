@@ -39,6 +39,14 @@ std::string defaultTablePath() {
   return (directory / kDefaultTableName).string();
 }
 
+std::string newTablePath(const std::filesystem::path& programDir) {
+  const std::string current = defaultTablePath();
+  std::error_code error;
+  if (std::filesystem::exists(current, error)) return current;
+  const std::string installed = findDataFile(kDefaultTableName, programDir);
+  return installed.empty() ? current : installed;
+}
+
 bool needsNewName(const std::string& path) {
   return path.find(kDefaultTableName) != std::string::npos;
 }

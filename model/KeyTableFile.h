@@ -1,8 +1,10 @@
 // The .q4t key table file: INI text, one section "0" to "91" per key.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
+#include "model/DataFiles.h"
 #include "model/FileResult.h"
 #include "model/KeyTable.h"
 
@@ -24,6 +26,11 @@ FileResult writeKeyTable(const std::string& path, const KeyTable& table);
 
 // DefTable.q4t in the current directory.
 std::string defaultTablePath();
+
+// The table a new document starts from: DefTable.q4t in the current directory
+// when it is there, else the one installed with the program in programDir,
+// else (neither there) the current directory's, which reads as all keys -1.
+std::string newTablePath(const std::filesystem::path& programDir = programDirectory());
 
 // A path that still names the default table must get a new name before saving.
 bool needsNewName(const std::string& path);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the
-# core tests under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# bounded fuzzing run.
+# Debian package with its checks, the core tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +13,11 @@ echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ4T_WERROR=ON >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+
+echo "== the Debian package, built without its tests (they ran above), checked and tried unpacked"
+scripts/install-deps.sh lintian desktop-file-utils appstream libxml2-utils shared-mime-info
+DEB_BUILD_OPTIONS=nocheck scripts/package.sh
+scripts/check-package.sh dist/q4t-programmer_*.deb build
 
 echo "== address and undefined-behaviour sanitizers"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQ4T_SANITIZE=ON -DQ4T_WERROR=ON -DQ4T_GUI=OFF >/dev/null

@@ -24,7 +24,13 @@ const char* const kProgramUsage =
     "  --corrupt-readback KEY read the value of key KEY (0..91) back one higher\n"
     "  --pace                 both directions at the speed of a 9600 baud line\n"
     "  --verbose              print each request and its reply\n"
-    "  --show-line-settings   print the line settings once the first request has arrived\n";
+    "  --show-line-settings   print the line settings once the first request has arrived\n"
+    "  --help                 print this text and stop\n"
+    "  --version              print the version and stop\n"
+    "The desktop program on the virtual keyboard as COM1 (Port, COM1, Connect):\n"
+    "  mkdir -p ~/q4t-ports\n"
+    "  q4t-keyboard-sim --link ~/q4t-ports/COM1 --state ~/q4t-ports/keyboard.state &\n"
+    "  Q4T_PORT_DIR=~/q4t-ports q4t-programmer\n";
 
 namespace {
 
@@ -90,6 +96,7 @@ const std::map<std::string, FlagOption>& FlagOptions() {
       {"--verbose", [](ProgramOptions& o) { o.verbose = true; }},
       {"--show-line-settings", [](ProgramOptions& o) { o.showLineSettings = true; }},
       {"--help", [](ProgramOptions& o) { o.help = true; }},
+      {"--version", [](ProgramOptions& o) { o.version = true; }},
   };
   return options;
 }
@@ -118,7 +125,7 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
     errorCountGiven = errorCountGiven || name == "--error-count";
     ++i;
   }
-  if (!options.help && options.linkPath.empty()) {
+  if (!options.help && !options.version && options.linkPath.empty()) {
     error = "--link PATH is required";
     return std::nullopt;
   }

@@ -17,6 +17,7 @@ struct ProgramOptions {
   bool verbose = false;
   bool showLineSettings = false;
   bool help = false;
+  bool version = false;
 };
 
 // Nothing, with the reason in error, for an unknown option, a missing or bad

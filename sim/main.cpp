@@ -93,6 +93,10 @@ int main(int argc, char** argv) {
     std::cout << kProgramUsage;
     return 0;
   }
+  if (options->version) {
+    std::cout << "q4t-keyboard-sim " << Q4T_VERSION_TEXT << '\n';
+    return 0;
+  }
   std::optional<KeyboardState> initial = InitialState(options->statePath);
   if (!initial) return 1;
 

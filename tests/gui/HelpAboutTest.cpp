@@ -189,7 +189,7 @@ class HelpAboutTest : public QObject {
   void imagesHaveTheirSizes() {
     QCOMPARE(QPixmap(":/resources/toolbar.png").size(), QSize(96, 15));
     QCOMPARE(QPixmap(":/resources/logo.png").size(), QSize(161, 52));
-    QCOMPARE(QPixmap(":/resources/q4t.png").size(), QSize(32, 32));
+    QCOMPARE(QPixmap(":/icons/32x32/org.q4t.programmer.png").size(), QSize(32, 32));
     QCOMPARE(QPixmap(":/resources/document.png").size(), QSize(32, 32));
   }
 };

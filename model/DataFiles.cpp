@@ -1,0 +1,24 @@
+#include "model/DataFiles.h"
+
+#include <system_error>
+
+namespace q4t {
+
+std::filesystem::path programDirectory() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::filesystem::path() : program.parent_path();
+}
+
+std::string findDataFile(const std::string& name, const std::filesystem::path& programDir) {
+  if (programDir.empty()) return {};
+  // Q4T_DATA_FROM_BIN: the install's data folder as seen from its bin folder.
+  for (const std::filesystem::path& folder : {programDir / Q4T_DATA_FROM_BIN, programDir}) {
+    std::error_code error;
+    const std::filesystem::path candidate = (folder / name).lexically_normal();
+    if (std::filesystem::exists(candidate, error)) return candidate.string();
+  }
+  return {};
+}
+
+}  // namespace q4t
