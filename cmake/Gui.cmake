@@ -37,15 +37,21 @@ target_link_libraries(q4t-programmer PRIVATE q4t_gui)
 
 # Window tests: one QtTest program per tests/gui/*Test.cpp, run offscreen.
 file(GLOB Q4T_GUI_TEST_SUPPORT CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/gui/support/*.cpp)
+set(Q4T_DIALOG_WATCHDOG ${PROJECT_SOURCE_DIR}/tests/gui/support/DialogWatchdog.cpp)
+list(REMOVE_ITEM Q4T_GUI_TEST_SUPPORT ${Q4T_DIALOG_WATCHDOG})
 add_library(q4t_gui_test_support STATIC ${Q4T_GUI_TEST_SUPPORT} ${PROJECT_SOURCE_DIR}/tests/gui/support/GuiTestSupport.h)
 target_link_libraries(q4t_gui_test_support PUBLIC q4t_gui q4t_sim Qt6::Test)
 target_include_directories(q4t_gui_test_support PUBLIC ${PROJECT_SOURCE_DIR}/tests/gui)
+# Linked whole into every window test (nothing calls it: it installs itself).
+add_library(q4t_dialog_watchdog OBJECT ${Q4T_DIALOG_WATCHDOG})
+target_compile_options(q4t_dialog_watchdog PRIVATE ${Q4T_CORE_WARNINGS})
+target_link_libraries(q4t_dialog_watchdog PUBLIC q4t_gui_test_support)
 file(GLOB Q4T_GUI_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/gui/*Test.cpp)
 foreach(source ${Q4T_GUI_TESTS})
   get_filename_component(name ${source} NAME_WE)
   add_executable(${name} ${source})
   target_compile_options(${name} PRIVATE ${Q4T_CORE_WARNINGS})
-  target_link_libraries(${name} PRIVATE q4t_gui_test_support)
+  target_link_libraries(${name} PRIVATE q4t_gui_test_support q4t_dialog_watchdog)
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${PROJECT_SOURCE_DIR})
   set_tests_properties(${name} PROPERTIES LABELS gui TIMEOUT 120
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;Q4T_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

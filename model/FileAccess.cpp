@@ -97,9 +97,9 @@ FileResult writeThroughTemporary(const std::string& target, const std::string& b
   const mode_t mode = old != nullptr ? 0600 : 0666;
   OpenFile file(calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode));
   if (file.fd < 0) return stepFailure("create");
-  FileResult result;
-  if (old != nullptr && !takeOverAttributes(file.fd, *old)) result = stepFailure("chmod");
-  if (result) result = writeAll(file.fd, bytes);
+  FileResult result = writeAll(file.fd, bytes);
+  // After the writing, which clears set-id bits when an ordinary user writes.
+  if (result && old != nullptr && !takeOverAttributes(file.fd, *old)) result = stepFailure("chmod");
   if (result && calls.Sync(file.fd) != 0) result = stepFailure("sync");
   if (result && ::close(file.fd) != 0) result = stepFailure("close");
   file.fd = -1;

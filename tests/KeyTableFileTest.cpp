@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -208,6 +209,38 @@ TEST_F(KeyTableFile, SavingWritesWhatTheUserPointedAt) {
   ASSERT_TRUE(writeKeyTable(path("hard.q4t"), edited));
   EXPECT_EQ(readFile(path("real.q4t")), readFile(path("hard.q4t")));
   EXPECT_NE(readFile(path("real.q4t")).find("[0]\nVALUE=77\n"), std::string::npos);
+}
+
+// Root may write anything and keeps set-id bits where the kernel clears them
+// on an ordinary user's writes, so a root test run saves as the user nobody.
+constexpr uid_t kNobody = 65534;
+bool runningAsRoot() { return ::geteuid() == 0; }
+void giveToOrdinaryUser(const std::string& path) {
+  if (runningAsRoot()) {
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+  }
+}
+FileResult saveAsOrdinaryUser(const std::string& path, const KeyTable& table) {
+  const bool root = runningAsRoot();
+  if (root && (::setegid(kNobody) != 0 || ::seteuid(kNobody) != 0)) return fileFailure("cannot become nobody");
+  const FileResult written = writeKeyTable(path, table);
+  if (root && (::seteuid(0) != 0 || ::setegid(0) != 0)) std::abort();
+  return written;
+}
+
+TEST_F(KeyTableFile, SavingKeepsTheSetIdAndStickyBits) {
+  giveToOrdinaryUser(dir);
+  for (const mode_t mode : {02640, 01640, 04750, 07770}) {
+    writeFile(path("bits.q4t"), "[0]\nVALUE=77\n");
+    giveToOrdinaryUser(path("bits.q4t"));
+    ASSERT_EQ(::chmod(path("bits.q4t").c_str(), mode), 0);
+    const FileResult written = saveAsOrdinaryUser(path("bits.q4t"), gridTable());
+    ASSERT_TRUE(written) << written.reason;
+    struct stat info {};
+    ASSERT_EQ(::stat(path("bits.q4t").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode) << std::oct << (info.st_mode & 07777) << " for " << mode;
+    EXPECT_NE(readFile(path("bits.q4t")).find("[0]\nVALUE=1\n"), std::string::npos);
+  }
 }
 
 // Fails one step of a save with ENOSPC.

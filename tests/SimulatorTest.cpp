@@ -290,7 +290,12 @@ TEST_F(VirtualKeyboardTest, RequestsAreTakenWholeHoweverTheyArrive) {
   EXPECT_EQ(line_->readUntilQuiet(), Bytes());
   line_->send(Bytes(kConnectUnit9.begin() + 3, kConnectUnit9.end()));
   EXPECT_EQ(line_->readFrame(), kConnectReply9);
-  EXPECT_EQ(keyboard_.requests().size(), 3u);
+  // The keyboard logs a request only after writing its reply, so the reply
+  // can be read before the log holds it.
+  ASSERT_TRUE(keyboard_.waitForRequests(3, 2s));
+  const std::vector<Bytes> requests = keyboard_.requests();
+  EXPECT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests.back(), kConnectUnit9);
 }
 
 TEST_F(VirtualKeyboardTest, SilenceLastsForItsCountOrForEver) {

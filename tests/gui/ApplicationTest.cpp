@@ -3,6 +3,7 @@
 // released after the windows at exit.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QSettings>
 #include <QTest>
@@ -145,6 +146,37 @@ class ApplicationTest : public QObject {
     QVERIFY(program.app().router().run(cmd::kFirstRecentFile + 1));
     QCOMPARE(ok.texts(), QStringList{notFound(a)});
     QCOMPARE(program.app().recentFiles().paths(), QStringList{b});
+    QCOMPARE(program.document()->title(), QStringLiteral("b.q4t"));
+  }
+
+  void recentListKeepsTheFourNewestOnceEach() {
+    ProgramFixture program;
+    QVERIFY(program.start());
+    docview::CommandRouter& router = program.app().router();
+    const auto recentItem = [&router](int i) { return router.action(cmd::kFirstRecentFile + i); };
+    // Without entries only the greyed placeholder shows, and it opens nothing.
+    QCOMPARE(recentItem(0)->text(), QStringLiteral("Recent File"));
+    QVERIFY(recentItem(0)->isVisible() && !recentItem(0)->isEnabled());
+    for (int i = 1; i < 4; ++i) QVERIFY(!recentItem(i)->isVisible());
+    QVERIFY(!router.run(cmd::kFirstRecentFile));
+
+    QStringList paths;
+    for (const char* name : {"a.q4t", "b.q4t", "c.q4t", "d.q4t", "e.q4t"}) {
+      paths << program.writeTable(QLatin1String(name), [](KeyTable&) {});
+      QVERIFY(program.app().openDocumentFile(paths.last()));
+    }
+    QVERIFY(program.app().openDocumentFile(paths[2]));  // c again: to the front, not twice
+    const QStringList expected{paths[2], paths[4], paths[3], paths[1]};
+    router.updateActions();
+    QCOMPARE(program.app().recentFiles().paths(), expected);
+    QSettings settings;
+    for (int i = 0; i < 4; ++i) {
+      QCOMPARE(settings.value(QStringLiteral("Recent File List/File%1").arg(i + 1)).toString(), expected[i]);
+      QVERIFY(recentItem(i)->isVisible() && recentItem(i)->isEnabled());
+      QCOMPARE(recentItem(i)->text(), QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(expected[i]).fileName()));
+    }
+    QVERIFY(!settings.contains(QStringLiteral("Recent File List/File5")));
+    QVERIFY(router.run(cmd::kFirstRecentFile + 3));
     QCOMPARE(program.document()->title(), QStringLiteral("b.q4t"));
   }
 

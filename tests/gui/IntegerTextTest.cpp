@@ -31,6 +31,8 @@ class IntegerTextTest : public QObject {
     QTest::newRow("largest") << "2147483647" << qint64{kMax};
     QTest::newRow("smallest") << "-2147483648" << qint64{kMin};
     QTest::newRow("one past largest") << "2147483648" << kNone;
+    QTest::newRow("one past smallest") << "-2147483649" << kNone;
+    QTest::newRow("far below smallest") << "-99999999999" << kNone;
     QTest::newRow("very long") << "99999999999999999999" << kNone;
     QTest::newRow("tail past 31 characters ignored") << "5" + QString(30, ' ') + "x" << qint64{5};
     QTest::newRow("digits past 31 characters ignored") << QString(31, ' ') + "5" << kNone;

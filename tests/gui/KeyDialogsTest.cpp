@@ -202,11 +202,18 @@ class KeyDialogsTest : public QObject {
     dialog.counterText = QStringLiteral("144");
     QStringList listed;
     QString shownText;
-    runWith(dialog, [&] {
+    QStringList firstDown;  // nothing is picked, so Down picks the first free counter
+    const auto look = [&] {
       auto* box = control<QComboBox>(dialog, "1027");
+      listed.clear();
       for (int i = 0; i < box->count(); ++i) listed << box->itemText(i);
       shownText = box->currentText();
-    });
+      QTest::keyClick(box, Qt::Key_Down);
+      firstDown << box->currentText();
+    };
+    runWith(dialog, look);
+    runWith(dialog, look);  // what the first run picked does not stand
+    QCOMPARE(firstDown, (QStringList{QStringLiteral("8"), QStringLiteral("8")}));
     QStringList expected;
     for (int number = 8; number <= 29; ++number) {
       if (number != 11) expected << QString::number(number);

@@ -89,6 +89,15 @@ class KeyLayoutViewTest : public QObject {
       QCOMPARE(program.form()->layout().homeRect(column).top(), 153);
     }
     QCOMPARE(program.form()->layout().homeRect(0), QRect(3, 153, 33, 29));
+    // Row tops 94, 76, 58, 41, 24 and 7 dialog units: rows 1 to 3 touch, the
+    // upper three overlap the row below by one unit; rows 5 and 6 start at column 8.
+    const int rowTops[] = {153, 124, 94, 67, 39, 11};
+    const int firstKeys[] = {0, 18, 36, 54, 72, 82};
+    for (int row = 0; row < 6; ++row) {
+      const QRect home = program.form()->layout().homeRect(firstKeys[row]);
+      QCOMPARE(home.top(), rowTops[row]);
+      QCOMPARE(home.left(), row < 4 ? 3 : 3 + 33 * 8);
+    }
 
     const auto checkShapes = [&] {
       QCOMPARE(key(program, 0)->geometry(), QRect(3, 153, 66, 29));
@@ -167,6 +176,40 @@ class KeyLayoutViewTest : public QObject {
       QCOMPARE(key(program, released)->geometry(), program.form()->layout().homeRect(released));
       QCOMPARE(key(program, released)->text(), QStringLiteral("21"));
     }
+  }
+
+  // Only an edit that happened marks the layout modified.
+  void refusedMergeAndCancelLeaveTheLayoutUnmodifiedCounterOffMarksIt() {
+    ProgramFixture program;
+    const QString path = program.writeTable(QStringLiteral("refused.q4t"), [](KeyTable& t) {
+      t.counterOn(20, KeyPosition::TopLeft, 6);
+      t.mergeRight(21);  // so 20 cannot merge with it
+    });
+    QVERIFY(program.start({path}));
+    const QRect wide21 = key(program, 21)->geometry();
+
+    chooseFromMenu(program, 20, cmd::kDoubleKeyRight);
+    QVERIFY(!program.document()->isModified());
+    QCOMPARE(program.form()->table().entry(20).counter, 6);
+    QVERIFY(key(program, 20)->isOwnerDrawn());
+    QCOMPARE(faceOf(key(program, 20)).stripe, kYellow);
+    QCOMPARE(key(program, 21)->geometry(), wide21);
+    QVERIFY(key(program, 22)->isHidden());
+    QCOMPARE(menuState(program).left(2), QStringLiteral("x."));
+
+    q4t::test::whenModal([](QWidget* dialog) {
+      dialog->findChild<QComboBox*>()->setEditText(QStringLiteral("9"));
+      dialog->findChild<QPushButton*>(QStringLiteral("2"))->click();
+    });
+    chooseFromMenu(program, 5, cmd::kTcoCounterOn);
+    QVERIFY(!program.document()->isModified());
+    QVERIFY(!program.form()->table().isCounterOn(5));
+    QCOMPARE(program.form()->table().countersInUse(), 1);
+
+    chooseFromMenu(program, 20, cmd::kTcoCounterOff);
+    QVERIFY(program.document()->isModified());
+    QCOMPARE(program.form()->table().countersInUse(), 0);
+    QVERIFY(!key(program, 20)->isOwnerDrawn());
   }
 
   void valueOfADoubleDownKeyIsPaintedAndSavedForBothPositions() {
