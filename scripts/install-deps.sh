@@ -9,9 +9,10 @@ packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenc
 # The desktop program: Qt 6 Widgets and Help (qhelpgenerator builds the
 # manual), the SQLite driver the help's search index is kept in, the X11 and
 # GL headers Qt's CMake files ask for, the xcb and Wayland platform plugins to show
-# windows, and a font for the offscreen window tests.
+# windows, and a font for the offscreen window tests. Qt SVG writes the sheets
+# as SVG; poppler-utils (pdftotext, pdftoppm) lets the tests read the PDFs back.
 packages+=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6 libqt6sql6-sqlite
-           libgl-dev libx11-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core)
+           libgl-dev libx11-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core qt6-svg-dev poppler-utils)
 packages+=("$@")
 
 missing=()
