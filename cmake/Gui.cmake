@@ -1,5 +1,5 @@
 # The desktop program q4t-programmer and its window tests.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test PrintSupport Svg)
 find_package(X11 REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
@@ -9,12 +9,13 @@ file(GLOB Q4T_GUI_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/editor/*.cpp
   ${PROJECT_SOURCE_DIR}/ui/*.cpp
   ${PROJECT_SOURCE_DIR}/tco/*.cpp
+  ${PROJECT_SOURCE_DIR}/print/*.cpp
   ${PROJECT_SOURCE_DIR}/app/*.cpp)
 list(REMOVE_ITEM Q4T_GUI_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
 
 add_library(q4t_gui STATIC ${Q4T_GUI_SOURCES})
 target_compile_options(q4t_gui PRIVATE ${Q4T_CORE_WARNINGS})
-target_link_libraries(q4t_gui PUBLIC q4t_core Qt6::Widgets Qt6::Help X11::X11)
+target_link_libraries(q4t_gui PUBLIC q4t_core Qt6::Widgets Qt6::Help Qt6::PrintSupport Qt6::Svg X11::X11)
 target_compile_definitions(q4t_gui PUBLIC Q4T_VERSION_TEXT="${PROJECT_VERSION}")
 file(GLOB Q4T_GUI_RESOURCES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
   ${PROJECT_SOURCE_DIR}/app/resources/*)
