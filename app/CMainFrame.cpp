@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -70,6 +71,7 @@ CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), worksp
   createToolBar();
   createStatusBar();
   createAccelerators();
+  createKeyLabelsDock();
   qApp->installEventFilter(this);
   followActiveChild();
 }
@@ -89,6 +91,10 @@ void CMainFrame::createActions() {
   add(cmd::kReadTco, "Read TCO values", "Show TCO, don't press any key while read TCO");
   add(cmd::kViewToolbar, "&Toolbar", "Show or hide the toolbar")->setCheckable(true);
   add(cmd::kViewStatusBar, "&Status Bar", "Show or hide the status bar")->setCheckable(true);
+  add(cmd::kViewKeyLabels, "&Key Labels", "Show or hide the list of the keys with their labels")->setCheckable(true);
+  add(cmd::kFilePrint, "&Print...\tCtrl+P", "Print the layout sheet or the legend inserts");
+  add(cmd::kFilePrintPreview, "Print Pre&view...", "Show the layout sheet or the legend inserts as printed");
+  add(cmd::kFileExport, "&Export...", "Write the layout sheet or the legend inserts to a PDF, SVG or PNG file");
   add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
   add(cmd::kAbout, "&About Q4TProgrammer...", "");
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
@@ -100,6 +106,8 @@ QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
   if (withDocumentItems) {
     menu->addAction(router_.action(cmd::kFileClose));
     menu->addAction(router_.action(cmd::kFileSave));
+    menu->addSeparator();
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport}) menu->addAction(router_.action(id));
   }
   menu->addSeparator();
   for (int i = 0; i < kRecentShown; ++i) menu->addAction(router_.action(cmd::kFirstRecentFile + i));
@@ -113,6 +121,7 @@ QMenu* CMainFrame::createViewMenu() {
   auto* menu = new QMenu(tr("&View"), this);
   menu->addAction(router_.action(cmd::kViewToolbar));
   menu->addAction(router_.action(cmd::kViewStatusBar));
+  menu->addAction(router_.action(cmd::kViewKeyLabels));
   return menu;
 }
 
@@ -171,8 +180,16 @@ void CMainFrame::createAccelerators() {
   routed(QKeySequence(Qt::CTRL | Qt::Key_N), cmd::kFileNew);
   routed(QKeySequence(Qt::CTRL | Qt::Key_O), cmd::kFileOpen);
   routed(QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kFileSave);
+  routed(QKeySequence(Qt::CTRL | Qt::Key_P), cmd::kFilePrint);
   // Edit and pane keys: taken by the main window, handled by nobody.
   for (const QKeyCombination keys : kUnhandledKeys) new QShortcut(QKeySequence(keys), this);
+}
+
+void CMainFrame::createKeyLabelsDock() {
+  keyLabelsDock_ = new QDockWidget(tr("Key Labels"), this);
+  keyLabelsDock_->setObjectName(QStringLiteral("keyLabelsDock"));
+  addDockWidget(Qt::BottomDockWidgetArea, keyLabelsDock_);
+  keyLabelsDock_->hide();
 }
 
 docview::MdiChildFrame* CMainFrame::activeChild() const {
@@ -203,12 +220,14 @@ void CMainFrame::showRecentFiles(const QStringList& paths) {
 std::optional<docview::CommandState> CMainFrame::commandState(int id) const {
   if (id == cmd::kViewToolbar) return docview::CommandState{true, toolBar_->isVisible()};
   if (id == cmd::kViewStatusBar) return docview::CommandState{true, statusBar()->isVisible()};
+  if (id == cmd::kViewKeyLabels) return docview::CommandState{true, keyLabelsDock_->isVisible()};
   return std::nullopt;
 }
 
 void CMainFrame::runCommand(int id) {
   if (id == cmd::kViewToolbar) toolBar_->setVisible(!toolBar_->isVisible());
   if (id == cmd::kViewStatusBar) statusBar()->setVisible(!statusBar()->isVisible());
+  if (id == cmd::kViewKeyLabels) keyLabelsDock_->setVisible(!keyLabelsDock_->isVisible());
 }
 
 bool CMainFrame::event(QEvent* event) {

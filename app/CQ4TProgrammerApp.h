@@ -18,7 +18,10 @@ class DocTemplate;
 namespace q4t {
 
 class CMainFrame;
+class CQ4TForm;
 class HelpLauncher;
+class KeyLabelsPanel;
+class SheetCommands;
 class PortDevice;
 
 class CQ4TProgrammerApp : public QObject, public FormHost, public docview::CommandTarget {
@@ -34,6 +37,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   CMainFrame& mainFrame() const { return *mainFrame_; }
   docview::CommandRouter& router() const { return *router_; }
   const RecentFileList& recentFiles() const { return recentFiles_; }
+  SheetCommands& sheetCommands() const { return *sheets_; }
+  KeyLabelsPanel& keyLabels() const { return *keyLabels_; }
 
   bool newDocument();
   // Opens the file in a key layout window, or activates the window that has it.
@@ -62,6 +67,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   void openFileDialog();
   bool openFailed(const QString& path);
   void releasePort();
+  CQ4TForm* activeForm() const;
+  void followActiveChild();
 
   LinkShared& shared_;
   std::shared_ptr<PortDevice> lastMadePort_;
@@ -71,6 +78,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   docview::DocTemplate* tcoTemplate_ = nullptr;
   RecentFileList recentFiles_;
   std::unique_ptr<HelpLauncher> help_;
+  std::unique_ptr<SheetCommands> sheets_;
+  KeyLabelsPanel* keyLabels_ = nullptr;
 };
 
 }  // namespace q4t

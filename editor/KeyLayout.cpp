@@ -62,7 +62,9 @@ void KeyLayout::showAll() {
   for (KeyButton* button : buttons_) button->show();
 }
 
-void KeyLayout::refreshCaption(int k) { button(k)->setCaption(table_.entry(k).value); }
+void KeyLayout::refreshCaption(int k) {
+  button(k)->setCaption(table_.entry(k).value, QString::fromStdString(table_.label(k)));
+}
 
 void KeyLayout::refreshCaptions() {
   for (int k = 0; k < kKeyCount; ++k) refreshCaption(k);
