@@ -46,3 +46,8 @@ endforeach()
 
 add_subdirectory(help)
 add_dependencies(q4t_gui q4t_help)
+
+add_test(NAME gui_export COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:q4t-programmer>
+  -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/export-test
+  -P ${PROJECT_SOURCE_DIR}/tests/ExportCommandTest.cmake)
+set_tests_properties(gui_export PROPERTIES LABELS gui TIMEOUT 120)

@@ -24,6 +24,10 @@ int SheetPainter::pageCount() const { return legends_ ? legends_->pageCount() : 
 void SheetPainter::paintPage(QPainter& painter, const PageArea& area, int page) const {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
+  // No ligatures: a PDF's text must hold "Kaffee", not a glyph for "ff".
+  QFont font = painter.font();
+  font.setStyleStrategy(QFont::PreferNoShaping);
+  painter.setFont(font);
   if (legends_) {
     legends_->paintPage(painter, area, page);
   } else {
