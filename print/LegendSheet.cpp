@@ -1,6 +1,5 @@
 #include "print/LegendSheet.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
 

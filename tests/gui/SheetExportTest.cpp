@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -96,6 +97,40 @@ QList<QPair<int, int>> darkRuns(const QImage& image, int y) {
   return runs;
 }
 
+struct FirstBoxes {
+  double doubleWidth = 0, singleWidth = 0, singleHeight = 0;
+};
+
+// The first two boxes of a legend PDF's first page, a double key and a
+// single one, in millimetres measured on the page rendered at 254 dpi, with
+// the page's width in millimetres from its own size in points.
+FirstBoxes measureFirstBoxes(const QString& pdf, const QString& workDir) {
+  const QRegularExpressionMatch size = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x"))
+                                           .match(run(QStringLiteral("pdfinfo"), {pdf}));
+  const double pageWidthMm = size.captured(1).toDouble() * 25.4 / 72;
+  run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-gray"),
+                                   QStringLiteral("-singlefile"), pdf, workDir + QStringLiteral("/page")});
+  const QImage page(workDir + QStringLiteral("/page.pgm"));
+  if (page.isNull() || pageWidthMm <= 0) return {};
+  const double pxPerMm = page.width() / pageWidthMm;
+  // The first row from the top with a dark run longer than a cut mark is the
+  // top edge of the first row of boxes.
+  int top = -1;
+  QList<QPair<int, int>> edges;
+  for (int y = 0; y < page.height() && top < 0; ++y) {
+    edges.clear();
+    for (const auto& dark : darkRuns(page, y))
+      if (dark.second > 5 * pxPerMm) edges.append(dark);
+    if (!edges.isEmpty()) top = y;
+  }
+  if (edges.size() < 2) return {};
+  // Down the single box's left side, just inside: the next edge is its bottom.
+  const int x = edges[1].first + qRound(0.5 * pxPerMm);
+  int bottom = top + 3;
+  while (bottom < page.height() && qGray(page.pixel(x, bottom)) >= 235) ++bottom;
+  return {edges[0].second / pxPerMm, edges[1].second / pxPerMm, (bottom - top) / pxPerMm};
+}
+
 }  // namespace
 
 class SheetExportTest : public QObject {
@@ -139,35 +174,38 @@ class SheetExportTest : public QObject {
     QTemporaryDir dir;
     const KeyTable table = mergedTable();
     const q4t::SheetSource source{table, QStringLiteral("merged.q4t"), QDate(2026, 12, 7)};
-    const QString pdf = dir.filePath(QStringLiteral("legends.pdf"));
-    QString reason;
-    QVERIFY2(q4t::exportSheet(pdf, source, {SheetKind::Legends, 14, 5}, reason), qPrintable(reason));
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("254"), QStringLiteral("-gray"),
-                                     QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"),
-                                     QStringLiteral("1"), pdf, dir.filePath(QStringLiteral("page"))});
-    const QImage page(dir.filePath(QStringLiteral("page-1.pgm")));
-    QVERIFY(!page.isNull());
-    // Millimetres from the page itself: A4 portrait is 210 x 297.
-    const double pxPerMm = page.width() / 210.0;
-    QVERIFY(qAbs(page.height() / pxPerMm - 297.0) < 0.5);
-    // The first row from the top with a dark run longer than a cut mark is
-    // the top edge of the first row of boxes: the double key, then a single.
-    int top = -1;
-    QList<QPair<int, int>> edges;
-    for (int y = 0; y < page.height() && top < 0; ++y) {
-      edges.clear();
-      for (const auto& dark : darkRuns(page, y))
-        if (dark.second > 5 * pxPerMm) edges.append(dark);
-      if (!edges.isEmpty()) top = y;
+    for (const auto& [cap, gap] : {std::pair{14.0, 5.0}, std::pair{18.0, 3.0}}) {
+      const QString pdf = dir.filePath(QStringLiteral("legends.pdf"));
+      QString reason;
+      QVERIFY2(q4t::exportSheet(pdf, source, {SheetKind::Legends, cap, gap}, reason), qPrintable(reason));
+      const FirstBoxes boxes = measureFirstBoxes(pdf, dir.path());
+      QVERIFY2(qAbs(boxes.doubleWidth - (2 * cap + gap)) < 0.3, qPrintable(QString::number(boxes.doubleWidth)));
+      QVERIFY2(qAbs(boxes.singleWidth - cap) < 0.3, qPrintable(QString::number(boxes.singleWidth)));
+      QVERIFY2(qAbs(boxes.singleHeight - cap) < 0.3, qPrintable(QString::number(boxes.singleHeight)));
     }
-    QVERIFY(edges.size() >= 2);
-    QVERIFY2(qAbs(edges[0].second / pxPerMm - 33.0) < 0.3, qPrintable(QString::number(edges[0].second / pxPerMm)));
-    QVERIFY2(qAbs(edges[1].second / pxPerMm - 14.0) < 0.3, qPrintable(QString::number(edges[1].second / pxPerMm)));
-    // Down the single box's left side, just inside: the next edge is its bottom.
-    const int x = edges[1].first + qRound(0.5 * pxPerMm);
-    int bottom = top + 3;
-    while (bottom < page.height() && qGray(page.pixel(x, bottom)) >= 235) ++bottom;
-    QVERIFY2(qAbs((bottom - top) / pxPerMm - 14.0) < 0.3, qPrintable(QString::number((bottom - top) / pxPerMm)));
+  }
+
+  // The printer's way: the same sizes on whatever paper it has, here Letter.
+  void printedLegendsMeasureTheCapSizeToo() {
+    QTemporaryDir dir;
+    const KeyTable table = mergedTable();
+    const q4t::SheetSource source{table, QStringLiteral("merged.q4t"), QDate(2026, 12, 7)};
+    const SheetOptions options{SheetKind::Legends, 14, 5};
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("printed.pdf")));
+    printer.setPageSize(QPageSize(QPageSize::Letter));
+    q4t::prepareSheetPrinter(printer, options);
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Portrait);
+    q4t::printSheet(printer, source, options);
+    const FirstBoxes boxes = measureFirstBoxes(printer.outputFileName(), dir.path());
+    QVERIFY2(qAbs(boxes.doubleWidth - 33.0) < 0.3, qPrintable(QString::number(boxes.doubleWidth)));
+    QVERIFY2(qAbs(boxes.singleWidth - 14.0) < 0.3, qPrintable(QString::number(boxes.singleWidth)));
+    QVERIFY2(qAbs(boxes.singleHeight - 14.0) < 0.3, qPrintable(QString::number(boxes.singleHeight)));
+    QVERIFY(run(QStringLiteral("pdftotext"), {printer.outputFileName(), QStringLiteral("-")}).contains(kLabels[0]));
+    // The layout sheet turns the printer's page.
+    q4t::prepareSheetPrinter(printer, {SheetKind::Layout, 14, 5});
+    QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
   }
 
   void pdfTextHoldsEveryLabelInEmbeddedFonts() {
