@@ -263,9 +263,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (key->key() == Qt::Key_F1) return handleHelpKey(key);
   }
   // The accelerators come before the focused control: a text field of a
-  // child window must not copy, cut, paste or undo with them.
+  // child window must not copy, cut, paste or undo with them. A label typed
+  // in the Key Labels window may.
   if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event))) {
+      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event)) &&
+      !keyLabelsDock_->isAncestorOf(static_cast<QWidget*>(watched))) {
     return true;
   }
   return QMainWindow::eventFilter(watched, event);

@@ -141,6 +141,15 @@ class KeyLabelsWindowTest : public QObject {
     QVERIFY(editor);
     QTest::keyClicks(editor, QString(45, QLatin1Char('x')));
     QCOMPARE(editor->text().size(), 40);
+    // The edit keys that the key layout window gives to nobody work here.
+    program.app().mainFrame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&program.app().mainFrame()));
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(editor->text().isEmpty());
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(editor->text().size(), 40);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(labelAt(program, 7), QString(40, QLatin1Char('x')));  // committed after the key
     QCOMPARE(form.layout().button(7)->toolTip(), QString(40, QLatin1Char('x')));
