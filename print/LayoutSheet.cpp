@@ -87,8 +87,8 @@ void LayoutSheet::paintKey(QPainter& painter, const PageArea& area, const ShownK
   painter.setFont(sized(painter.font(), 9, true));
   drawElidedText(painter, area.rect(valueMm), QString::number(source_.table.entry(key.key).value), Qt::AlignCenter);
   painter.setFont(sized(painter.font(), 6.5, false));
-  drawElidedText(painter, area.rect(labelMm), QString::fromStdString(source_.table.label(key.key)),
-                 Qt::AlignHCenter | Qt::AlignTop);
+  drawWrappedOrElidedText(painter, area.rect(labelMm), QString::fromStdString(source_.table.label(key.key)),
+                          Qt::AlignHCenter | Qt::AlignTop);
 }
 
 void LayoutSheet::paintCounters(QPainter& painter, const PageArea& area, double top) const {

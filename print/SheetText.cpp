@@ -33,6 +33,16 @@ void drawFittedText(QPainter& painter, const QRectF& rect, const QString& text, 
   drawElidedText(painter, rect, text, Qt::AlignCenter);
 }
 
+void drawWrappedOrElidedText(QPainter& painter, const QRectF& rect, const QString& text, int alignment) {
+  const QFontMetricsF metrics(painter.font(), painter.device());
+  const QRectF needed = metrics.boundingRect(rect, alignment | Qt::TextWordWrap, text);
+  if (needed.width() <= rect.width() && needed.height() <= rect.height()) {
+    painter.drawText(rect, alignment | Qt::TextWordWrap, text);
+  } else {
+    drawElidedText(painter, rect, text, alignment);
+  }
+}
+
 void drawElidedText(QPainter& painter, const QRectF& rect, const QString& text, int alignment) {
   const QFontMetricsF metrics(painter.font(), painter.device());
   const QString shown = metrics.elidedText(text, Qt::ElideRight, rect.width());

@@ -13,6 +13,10 @@ namespace q4t {
 // is cut with an ellipsis.
 void drawFittedText(QPainter& painter, const QRectF& rect, const QString& text, double largestPt, double smallestPt);
 
+// Draws text wrapped at word boundaries where it fits rect so, else on one
+// line cut with an ellipsis.
+void drawWrappedOrElidedText(QPainter& painter, const QRectF& rect, const QString& text, int alignment);
+
 // Draws text on one line, cut with an ellipsis where it is wider than rect.
 void drawElidedText(QPainter& painter, const QRectF& rect, const QString& text, int alignment);
 
