@@ -43,51 +43,58 @@ bool writePdf(QIODevice& file, const SheetSource& source, const SheetOptions& op
   return painter.end();
 }
 
-// The pages one below the other on a device of dpi dots per inch.
-template <typename Paint>
-void paintStacked(const SheetSource& source, const SheetOptions& options, int dpi, Paint&& paintOn) {
-  const QPageLayout layout = filePageLayout(options);
-  const QSizeF pageMm = layout.fullRect(QPageLayout::Millimeter).size();
-  const QSizeF areaMm = layout.paintRect(QPageLayout::Millimeter).size();
-  const SheetPainter sheet(source, options, areaMm);
-  const QSize pagePixels = (pageMm * dpi / kMmPerInch).toSize();
-  paintOn(QSize(pagePixels.width(), pagePixels.height() * sheet.pageCount()), [&](QPainter& painter) {
-    for (int page = 0; page < sheet.pageCount(); ++page) {
-      const QPointF origin(kMarginMm * dpi / kMmPerInch, page * pagePixels.height() + kMarginMm * dpi / kMmPerInch);
-      sheet.paintPage(painter, PageArea(*painter.device(), origin, areaMm), page);
+// The pages one below the other, as one picture of dpi dots per inch.
+class StackedPages {
+ public:
+  StackedPages(const SheetSource& source, const SheetOptions& options, int dpi)
+      : layout_(filePageLayout(options)), dpi_(dpi),
+        sheet_(source, options, layout_.paintRect(QPageLayout::Millimeter).size()) {}
+
+  QSize size() const { return {pageSize().width(), pageSize().height() * sheet_.pageCount()}; }
+
+  void paint(QPainter& painter) const {
+    const QSizeF areaMm = layout_.paintRect(QPageLayout::Millimeter).size();
+    const double margin = kMarginMm * dpi_ / kMmPerInch;
+    for (int page = 0; page < sheet_.pageCount(); ++page) {
+      const QPointF origin(margin, page * pageSize().height() + margin);
+      sheet_.paintPage(painter, PageArea(*painter.device(), origin, areaMm), page);
     }
-  });
-}
+  }
+
+ private:
+  QSize pageSize() const { return (layout_.fullRect(QPageLayout::Millimeter).size() * dpi_ / kMmPerInch).toSize(); }
+
+  QPageLayout layout_;
+  int dpi_;
+  SheetPainter sheet_;
+};
 
 bool writeSvg(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
-  bool painted = false;
-  paintStacked(source, options, kSvgDpi, [&](QSize size, auto paintPages) {
-    QSvgGenerator generator;
-    generator.setOutputDevice(&file);
-    generator.setResolution(kSvgDpi);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setTitle(source.title);
-    QPainter painter;
-    if (!painter.begin(&generator)) return;
-    paintPages(painter);
-    painted = painter.end();
-  });
-  return painted;
+  const StackedPages pages(source, options, kSvgDpi);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&file);
+  generator.setResolution(kSvgDpi);
+  generator.setSize(pages.size());
+  generator.setViewBox(QRect(QPoint(0, 0), pages.size()));
+  generator.setTitle(source.title);
+  QPainter painter;
+  if (!painter.begin(&generator)) return false;
+  pages.paint(painter);
+  return painter.end();
 }
 
 bool writePng(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
-  QImage image;
-  paintStacked(source, options, kPngDpi, [&](QSize size, auto paintPages) {
-    image = QImage(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const int dotsPerMeter = qRound(kPngDpi / kMmPerInch * 1000);
-    image.setDotsPerMeterX(dotsPerMeter);
-    image.setDotsPerMeterY(dotsPerMeter);
-    QPainter painter(&image);
-    paintPages(painter);
-  });
-  return !image.isNull() && image.save(&file, "PNG");
+  const StackedPages pages(source, options, kPngDpi);
+  QImage image(pages.size(), QImage::Format_RGB32);
+  if (image.isNull()) return false;
+  image.fill(Qt::white);
+  const int dotsPerMeter = qRound(kPngDpi / kMmPerInch * 1000);
+  image.setDotsPerMeterX(dotsPerMeter);
+  image.setDotsPerMeterY(dotsPerMeter);
+  QPainter painter(&image);
+  pages.paint(painter);
+  painter.end();
+  return image.save(&file, "PNG");
 }
 }  // namespace
 
