@@ -1,6 +1,7 @@
 #include "editor/KeyLabelsPanel.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
@@ -44,6 +45,19 @@ KeyLabelsPanel::KeyLabelsPanel(QWidget* parent)
   connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { focusKeyOfRow(current); });
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { selectRowOfKey(now); });
+  view_->installEventFilter(this);
+}
+
+// Entering the list by the keyboard makes its first row current on its own:
+// no choice of the user's, so the focus stays in the list.
+bool KeyLabelsPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == view_ && event->type() == QEvent::FocusIn && !view_->currentIndex().isValid() &&
+      static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason && model_->rowCount() > 0) {
+    selectingFromFocus_ = true;
+    view_->setCurrentIndex(model_->index(0, KeyLabelsModel::LabelColumn));
+    selectingFromFocus_ = false;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void KeyLabelsPanel::follow(CQ4TForm* form) {

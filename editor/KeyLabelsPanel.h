@@ -23,6 +23,9 @@ class KeyLabelsPanel : public QWidget {
   QTableView& table() const { return *view_; }
   KeyLabelsModel& model() const { return *model_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void focusKeyOfRow(const QModelIndex& current);
   void selectRowOfKey(QWidget* focused);

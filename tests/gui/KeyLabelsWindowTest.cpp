@@ -190,7 +190,17 @@ class KeyLabelsWindowTest : public QObject {
     QTableView& view = program.app().keyLabels().table();
     q4t::CQ4TForm& form = *program.form();
 
-    view.setFocus();
+    // Tabbing into the list stays there, on the row of the key last focused
+    // or else the first; choosing a row moves to its key.
+    form.layout().button(7)->setFocus();
+    view.setFocus(Qt::TabFocusReason);
+    QVERIFY(view.hasFocus());
+    QCOMPARE(model.keyAt(view.currentIndex().row()), 7);
+    program.app().mainFrame().workspace().setFocus();
+    view.setCurrentIndex({});
+    view.setFocus(Qt::TabFocusReason);
+    QVERIFY(view.hasFocus());
+    QCOMPARE(view.currentIndex().row(), 0);
     view.selectRow(model.rowOf(36));
     QVERIFY(form.layout().button(36)->hasFocus());
     form.layout().button(50)->setFocus();
