@@ -83,8 +83,9 @@ void KeyLabelsPanel::selectRowOfKey(QWidget* focused) {
   const int row = model_->rowOf(button->index());
   if (row < 0) return;
   selectingFromFocus_ = true;
-  view_->selectRow(row);
-  view_->scrollTo(model_->index(row, 0));
+  // The label's cell is current, so that typing there starts a new label.
+  view_->setCurrentIndex(model_->index(row, KeyLabelsModel::LabelColumn));
+  view_->scrollTo(view_->currentIndex());
   selectingFromFocus_ = false;
 }
 

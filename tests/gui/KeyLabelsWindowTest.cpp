@@ -196,6 +196,12 @@ class KeyLabelsWindowTest : public QObject {
     view.setFocus(Qt::TabFocusReason);
     QVERIFY(view.hasFocus());
     QCOMPARE(model.keyAt(view.currentIndex().row()), 7);
+    // Typing there gives the key a new label.
+    QTest::keyClick(&view, 'Z');
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ahlung"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(labelAt(program, 7), QStringLiteral("Zahlung"));
+    QTRY_VERIFY(view.hasFocus());
     program.app().mainFrame().workspace().setFocus();
     view.setCurrentIndex({});
     view.setFocus(Qt::TabFocusReason);
