@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QDockWidget>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -78,6 +79,7 @@ CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), worksp
   createToolBar();
   createStatusBar();
   createAccelerators();
+  createKeyLabelsDock();
   qApp->installEventFilter(this);
   followActiveChild();
 }
@@ -98,6 +100,10 @@ void CMainFrame::createActions() {
   add(cmd::kReadTco, "Read TCO values", "Show TCO, don't press any key while read TCO");
   add(cmd::kViewToolbar, "&Toolbar", "Show or hide the toolbar")->setCheckable(true);
   add(cmd::kViewStatusBar, "&Status Bar", "Show or hide the status bar")->setCheckable(true);
+  add(cmd::kViewKeyLabels, "&Key Labels", "Show or hide the list of the keys with their labels")->setCheckable(true);
+  add(cmd::kFilePrint, "&Print...\tCtrl+P", "Print the layout sheet or the legend inserts");
+  add(cmd::kFilePrintPreview, "Print Pre&view...", "Show the layout sheet or the legend inserts as printed");
+  add(cmd::kFileExport, "&Export...", "Write the layout sheet or the legend inserts to a PDF, SVG or PNG file");
   add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
   add(cmd::kAbout, "&About Q4TProgrammer...", "");
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
@@ -120,16 +126,17 @@ QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> i
 QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
   const int r = cmd::kFirstRecentFile;
   if (!withDocumentItems) return createMenu(tr("&File"), {cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
-  return createMenu(tr("&File"), {cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0, r, r + 1,
+  return createMenu(tr("&File"), {cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0, cmd::kFilePrint,
+                                  cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1,
                                   r + 2, r + 3, 0, cmd::kExit});
 }
 
 void CMainFrame::createMenus() {
-  noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar}),
+  noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                    createMenu(tr("&Help"), {cmd::kAbout})};
   childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload}),
                  createMenu(tr("&Interface"), {cmd::kPort}),
-                 createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar}),
+                 createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                  createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};
 
   for (QMenu* menu : noChildMenus_ + childMenus_) {
@@ -172,8 +179,16 @@ void CMainFrame::createAccelerators() {
   routed(QKeySequence(Qt::CTRL | Qt::Key_N), cmd::kFileNew);
   routed(QKeySequence(Qt::CTRL | Qt::Key_O), cmd::kFileOpen);
   routed(QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kFileSave);
+  routed(QKeySequence(Qt::CTRL | Qt::Key_P), cmd::kFilePrint);
   // Edit and pane keys: taken by the main window, handled by nobody.
   for (const QKeyCombination keys : kUnhandledKeys) new QShortcut(QKeySequence(keys), this);
+}
+
+void CMainFrame::createKeyLabelsDock() {
+  keyLabelsDock_ = new QDockWidget(tr("Key Labels"), this);
+  keyLabelsDock_->setObjectName(QStringLiteral("keyLabelsDock"));
+  addDockWidget(Qt::BottomDockWidgetArea, keyLabelsDock_);
+  keyLabelsDock_->hide();
 }
 
 docview::MdiChildFrame* CMainFrame::activeChild() const {
@@ -205,12 +220,14 @@ void CMainFrame::showRecentFiles(const QStringList& paths) {
 std::optional<docview::CommandState> CMainFrame::commandState(int id) const {
   if (id == cmd::kViewToolbar) return docview::CommandState{true, toolBar_->isVisible()};
   if (id == cmd::kViewStatusBar) return docview::CommandState{true, statusBar()->isVisible()};
+  if (id == cmd::kViewKeyLabels) return docview::CommandState{true, keyLabelsDock_->isVisible()};
   return std::nullopt;
 }
 
 void CMainFrame::runCommand(int id) {
   if (id == cmd::kViewToolbar) toolBar_->setVisible(!toolBar_->isVisible());
   if (id == cmd::kViewStatusBar) statusBar()->setVisible(!statusBar()->isVisible());
+  if (id == cmd::kViewKeyLabels) keyLabelsDock_->setVisible(!keyLabelsDock_->isVisible());
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -248,9 +265,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
       return openContextMenuByKey(static_cast<QWidget*>(watched));
   }
   // The accelerators come before the focused control: a text field of a
-  // child window must not copy, cut, paste or undo with them.
+  // child window must not copy, cut, paste or undo with them. A label typed
+  // in the Key Labels window may.
   if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event))) {
+      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event)) &&
+      !keyLabelsDock_->isAncestorOf(static_cast<QWidget*>(watched))) {
     return true;
   }
   return QMainWindow::eventFilter(watched, event);

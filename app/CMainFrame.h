@@ -7,6 +7,7 @@
 
 #include "docview/CommandTarget.h"
 
+class QDockWidget;
 class QMdiArea;
 class QMenu;
 class QToolBar;
@@ -31,6 +32,8 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   QMdiArea& workspace() const { return *workspace_; }
   StatusPanes& statusPanes() const { return *panes_; }
   QToolBar& toolBar() const { return *toolBar_; }
+  // "Key Labels", at the bottom, hidden until View > Key Labels shows it.
+  QDockWidget& keyLabelsDock() const { return *keyLabelsDock_; }
   // The child window that commands go to; null when there is none.
   docview::MdiChildFrame* activeChild() const;
   void showRecentFiles(const QStringList& paths);
@@ -62,12 +65,14 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   void createAccelerators();
   // A menu of the commands, 0 a separator.
   QMenu* createMenu(const QString& title, std::initializer_list<int> ids);
+  void createKeyLabelsDock();
   QMenu* createFileMenu(bool withDocumentItems);
   bool handleHelpKey(QKeyEvent* key);
 
   docview::CommandRouter& router_;
   QMdiArea* workspace_;
   QToolBar* toolBar_ = nullptr;
+  QDockWidget* keyLabelsDock_ = nullptr;
   StatusPanes* panes_ = nullptr;
   QList<QMenu*> noChildMenus_;
   QList<QMenu*> childMenus_;

@@ -1,5 +1,6 @@
 #include "app/CQ4TProgrammerApp.h"
 
+#include <QDockWidget>
 #include <QFile>
 #include <QGuiApplication>
 #include <QFileDialog>
@@ -17,6 +18,7 @@
 #include "ui/CommandIds.h"
 #include "app/HelpLauncher.h"
 #include "app/OpenFileDialog.h"
+#include "app/SheetCommands.h"
 #include "app/StatusPanes.h"
 #include "app/UiTranslator.h"
 #include "docview/CommandRouter.h"
@@ -24,6 +26,7 @@
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 #include "editor/CQ4TForm.h"
+#include "editor/KeyLabelsPanel.h"
 #include "link/LinkShared.h"
 #include "model/KeyTableFile.h"
 #include "tco/CTCOFrame.h"
@@ -58,7 +61,8 @@ QIcon programIcon() {
 CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
     : shared_(shared),
       router_(new docview::CommandRouter([this] { return routingChain(); }, this)),
-      help_(std::make_unique<HelpLauncher>()) {
+      help_(std::make_unique<HelpLauncher>()),
+      sheets_(std::make_unique<SheetCommands>([this] { return activeForm(); }, [this] { return mainWindow(); })) {
   // Keeps the last port made, to name the cause when it cannot be opened.
   shared_.makePort = [this, make = shared_.makePort] {
     lastMadePort_ = make ? make() : nullptr;
@@ -82,6 +86,7 @@ std::vector<docview::CommandTarget*> CQ4TProgrammerApp::routingChain() {
   if (docview::MdiChildFrame* child = mainFrame_->activeChild()) {
     chain = {child->view(), child->document(), child};
   }
+  chain.push_back(sheets_.get());
   chain.push_back(mainFrame_.get());
   chain.push_back(this);
   return chain;
@@ -109,11 +114,9 @@ bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
   mainFrame_ = std::make_unique<CMainFrame>(*router_);
   mainFrame_->setExitHandler([this] { return exitInstance(); });
   mainFrame_->setHelpHandler([this](QWidget* owner) { return help_->showDefaultTopic(owner); });
-  connect(mainFrame_.get(), &CMainFrame::activeChildChanged, this, [this] {
-    docview::MdiChildFrame* child = mainFrame_->activeChild();
-    if (child && child->view()) child->view()->activated();
-    updateActions();
-  });
+  keyLabels_ = new KeyLabelsPanel(&mainFrame_->keyLabelsDock());
+  mainFrame_->keyLabelsDock().setWidget(keyLabels_);
+  connect(mainFrame_.get(), &CMainFrame::activeChildChanged, this, &CQ4TProgrammerApp::followActiveChild);
   registerTemplates();
   mainFrame_->showRecentFiles(recentFiles_.paths());
   shared_.port.reset();
@@ -123,6 +126,18 @@ bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
   mainFrame_->repaint();
   updateActions();
   return true;
+}
+
+CQ4TForm* CQ4TProgrammerApp::activeForm() const {
+  docview::MdiChildFrame* child = mainFrame_ ? mainFrame_->activeChild() : nullptr;
+  return child ? qobject_cast<CQ4TForm*>(child->view()) : nullptr;
+}
+
+void CQ4TProgrammerApp::followActiveChild() {
+  docview::MdiChildFrame* child = mainFrame_->activeChild();
+  if (child && child->view()) child->view()->activated();
+  keyLabels_->follow(activeForm());
+  updateActions();
 }
 
 bool CQ4TProgrammerApp::newDocument() { return keyLayoutTemplate_->openDocument({}) != nullptr; }

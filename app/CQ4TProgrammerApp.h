@@ -18,7 +18,10 @@ class DocTemplate;
 namespace q4t {
 
 class CMainFrame;
+class CQ4TForm;
 class HelpLauncher;
+class KeyLabelsPanel;
+class SheetCommands;
 class PortDevice;
 class UiTranslator;
 
@@ -40,6 +43,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   CMainFrame& mainFrame() const { return *mainFrame_; }
   docview::CommandRouter& router() const { return *router_; }
   const RecentFileList& recentFiles() const { return recentFiles_; }
+  SheetCommands& sheetCommands() const { return *sheets_; }
+  KeyLabelsPanel& keyLabels() const { return *keyLabels_; }
 
   bool newDocument();
   // Opens the file in a key layout window, or activates the window that has it.
@@ -69,6 +74,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   // The message for a file that cannot be opened; its recent entry leaves.
   bool openFailed(const QString& path, const QString& reason);
   void releasePort();
+  CQ4TForm* activeForm() const;
+  void followActiveChild();
 
   LinkShared& shared_;
   std::shared_ptr<PortDevice> lastMadePort_;
@@ -79,6 +86,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   RecentFileList recentFiles_;
   std::unique_ptr<HelpLauncher> help_;
   std::unique_ptr<UiTranslator> translator_;
+  std::unique_ptr<SheetCommands> sheets_;
+  KeyLabelsPanel* keyLabels_ = nullptr;
 };
 
 }  // namespace q4t

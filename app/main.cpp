@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include "app/CommandLineExport.h"
 #include "app/CQ4TProgrammerApp.h"
 #include "link/LinkShared.h"
 
 int main(int argc, char* argv[]) {
+  // An export draws without a window: it must run where there is no display.
+  if (q4t::asksForExport(argc, argv)) return q4t::runExportCommand(argc, argv);
   QApplication application(argc, argv);
   q4t::CQ4TProgrammerApp::setUpNames();
 
@@ -14,6 +17,7 @@ int main(int argc, char* argv[]) {
   parser.addVersionOption();
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the key table (.q4t) to open"),
                                QStringLiteral("[file]"));
+  parser.addOptions(q4t::exportOptions());
   parser.process(application);
 
   q4t::CQ4TProgrammerApp program(q4t::ProcessLinkShared());

@@ -111,6 +111,22 @@ std::string counterList(const KeyTable& table) {
   return out;
 }
 
+std::string padLeft(const std::string& text, std::size_t width) {
+  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+// One row per key with a label, in key order: key, value, label.
+std::string labelList(const KeyTable& table) {
+  std::size_t valueWidth = 5;  // "value"
+  for (int k = 0; k < kKeyCount; ++k) valueWidth = std::max(valueWidth, std::to_string(table.entry(k).value).size());
+  std::string out = "key  " + padLeft("value", valueWidth) + "  label\n";
+  for (int k = 0; k < kKeyCount; ++k)
+    if (!table.label(k).empty())
+      out += padLeft(std::to_string(k), 3) + "  " + padLeft(std::to_string(table.entry(k).value), valueWidth) +
+             "  " + table.label(k) + "\n";
+  return out;
+}
+
 }  // namespace
 
 std::string renderKeyTable(const KeyTable& table) {
@@ -119,7 +135,9 @@ std::string renderKeyTable(const KeyTable& table) {
   Canvas canvas(cellWidth);
   drawBorders(canvas, owner, cellWidth);
   drawTexts(canvas, table, owner, cellWidth);
-  return canvas.str() + "* holds a TCO counter\n" + counterList(table);
+  std::string out = canvas.str() + "* holds a TCO counter\n" + counterList(table);
+  if (table.hasLabels()) out += labelList(table);
+  return out;
 }
 
 }  // namespace q4t

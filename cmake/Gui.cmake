@@ -1,5 +1,5 @@
 # The desktop program q4t-programmer and its window tests.
-find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test LinguistTools)
+find_package(Qt6 REQUIRED COMPONENTS Widgets Help Test LinguistTools PrintSupport Svg)
 find_package(X11 REQUIRED)
 
 set(CMAKE_AUTOMOC ON)
@@ -9,12 +9,13 @@ file(GLOB Q4T_GUI_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/editor/*.cpp
   ${PROJECT_SOURCE_DIR}/ui/*.cpp
   ${PROJECT_SOURCE_DIR}/tco/*.cpp
+  ${PROJECT_SOURCE_DIR}/print/*.cpp
   ${PROJECT_SOURCE_DIR}/app/*.cpp)
 list(REMOVE_ITEM Q4T_GUI_SOURCES ${PROJECT_SOURCE_DIR}/app/main.cpp)
 
 add_library(q4t_gui STATIC ${Q4T_GUI_SOURCES})
 target_compile_options(q4t_gui PRIVATE ${Q4T_CORE_WARNINGS})
-target_link_libraries(q4t_gui PUBLIC q4t_core Qt6::Widgets Qt6::Help X11::X11)
+target_link_libraries(q4t_gui PUBLIC q4t_core Qt6::Widgets Qt6::Help Qt6::PrintSupport Qt6::Svg X11::X11)
 file(GLOB Q4T_GUI_RESOURCES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
   ${PROJECT_SOURCE_DIR}/app/resources/*)
 if(Q4T_GUI_RESOURCES)
@@ -63,3 +64,7 @@ add_dependencies(q4t_gui q4t_help)
 add_test(NAME man_page_q4t-programmer COMMAND bash ${PROJECT_SOURCE_DIR}/tests/man_page_options.sh
   ${PROJECT_SOURCE_DIR}/app/q4t-programmer.1 $<TARGET_FILE:q4t-programmer>)
 set_tests_properties(man_page_q4t-programmer PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+add_test(NAME gui_export COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:q4t-programmer>
+  -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/export-test
+  -P ${PROJECT_SOURCE_DIR}/tests/ExportCommandTest.cmake)
+set_tests_properties(gui_export PROPERTIES LABELS gui TIMEOUT 120)

@@ -110,6 +110,7 @@ void CQ4TForm::loadTable() {
   if (!result) host_.noteCause(keyFilePath_ + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
   for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
+  emit keysChanged();
   if (result) warnOfUnholdableFields();
 }
 
@@ -187,6 +188,7 @@ void CQ4TForm::runCommand(int id) {
     default: runShapeCommand(id); break;
   }
   host_.updateActions();
+  emit keysChanged();
 }
 
 bool CQ4TForm::fileSave() {
@@ -215,6 +217,15 @@ bool CQ4TForm::saveTo(const QString& path) {
   return true;
 }
 
+void CQ4TForm::setKeyLabel(int k, const QString& label) {
+  const std::string text = label.toStdString();
+  if (table_.label(k) == keyLabelText(text)) return;
+  table_.setLabel(k, text);
+  layout_.refreshCaption(k);
+  markModified();
+  emit keysChanged();
+}
+
 void CQ4TForm::stopReceiving() {
   link_.LeaveTransfer();
   link_.StopReceiving();
@@ -233,6 +244,7 @@ void CQ4TForm::onKeyClicked(int k) {
     table_.setValue(k, dialog.newValue);
     layout_.refreshCaption(k);
     markModified();
+    emit keysChanged();
   }
   RestoreChangedMarks();
 }
@@ -349,6 +361,7 @@ void CQ4TForm::PostToWindow(const LinkPost& post) {
       [this, post] {
         link_.HandlePost(post);
         host_.updateActions();
+        emit keysChanged();
       },
       Qt::QueuedConnection);
 }

@@ -44,6 +44,9 @@ class CQ4TForm : public docview::View, public LinkWindow {
   const KeyboardLink& link() const { return link_; }
   const KeyLayout& layout() const { return layout_; }
   KeyContextMenu& contextMenu() const { return *contextMenu_; }
+  // A label edited in the Key Labels window: the key's tool tip follows and
+  // the document is modified when the label changed.
+  void setKeyLabel(int k, const QString& label);
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -58,6 +61,10 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void SetModified(bool modified) override;
   void CloseTcoWindows() override;
   void DeviceWentAway() override;
+
+ signals:
+  // A value, shape, counter or label may have changed.
+  void keysChanged();
 
  private:
   void buildLegend();

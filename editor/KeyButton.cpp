@@ -12,10 +12,12 @@ KeyButton::KeyButton(int index, FacePainter facePainter, QWidget* parent)
   setFocusPolicy(Qt::StrongFocus);
 }
 
-void KeyButton::setCaption(int value) {
+void KeyButton::setCaption(int value, const QString& label) {
   const QString caption = QString::number(value);
   setText(caption);
   setAccessibleName(caption);
+  setToolTip(label);
+  setAccessibleDescription(label);
 }
 
 void KeyButton::setOwnerDrawn(bool ownerDrawn) {

@@ -16,7 +16,9 @@ class KeyButton : public QPushButton {
   KeyButton(int index, FacePainter facePainter, QWidget* parent);
 
   int index() const { return index_; }
-  void setCaption(int value);
+  // The value on the face; the label, when there is one, in the tool tip and
+  // the accessible description.
+  void setCaption(int value, const QString& label);
   bool isOwnerDrawn() const { return ownerDrawn_; }
   void setOwnerDrawn(bool ownerDrawn);
 

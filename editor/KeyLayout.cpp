@@ -3,25 +3,19 @@
 #include <QPainter>
 
 #include "docview/DialogUnits.h"
-#include "model/KeyboardGrid.h"
+#include "model/ShownKeys.h"
 
 namespace q4t {
 
 namespace {
-constexpr int kKeyWidthDu = 22;
-constexpr int kKeyHeightDu = 18;
-constexpr int kFirstColumnDu = 2;
-// Top edges of rows 1 (bottom) to 6, in dialog units.
-constexpr int kRowTopDu[kGridRows] = {94, 76, 58, 41, 24, 7};
 constexpr int kStripeWidth = 5;
 const QColor kStripeYellow(255, 255, 0);
 const QColor kChangedRed(255, 0, 0);
 }  // namespace
 
 QRect KeyLayout::gridRect(int k) {
-  const GridCell cell = gridCellOf(k);
-  return docview::dialogUnitRect(kFirstColumnDu + kKeyWidthDu * cell.column, kRowTopDu[cell.row - 1],
-                                 kKeyWidthDu, kKeyHeightDu);
+  const FormRect home = homeFormRect(k);
+  return docview::dialogUnitRect(home.x, home.y, home.width, home.height);
 }
 
 KeyLayout::KeyLayout(const KeyTable& table, QWidget* form) : table_(table) {
@@ -68,7 +62,9 @@ void KeyLayout::showAll() {
   for (KeyButton* button : buttons_) button->show();
 }
 
-void KeyLayout::refreshCaption(int k) { button(k)->setCaption(table_.entry(k).value); }
+void KeyLayout::refreshCaption(int k) {
+  button(k)->setCaption(table_.entry(k).value, QString::fromStdString(table_.label(k)));
+}
 
 void KeyLayout::refreshCaptions() {
   for (int k = 0; k < kKeyCount; ++k) refreshCaption(k);

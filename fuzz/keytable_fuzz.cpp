@@ -1,5 +1,6 @@
 // Random file contents through the key table reader, what show draws from
-// the table, and the save's merge, whose result must read back as the table.
+// the table, and the save's merge, whose result must read back as the table,
+// labels included.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const q4t::KeyEntry &before = table.entry(k), &after = back.entry(k);
     const bool valueKept = derived[static_cast<std::size_t>(k)] || before.value == after.value;
     if (!valueKept || before.size != after.size || before.counter != after.counter ||
-        before.right != after.right || before.down != after.down || before.downRight != after.downRight)
+        before.right != after.right || before.down != after.down || before.downRight != after.downRight ||
+        table.label(k) != back.label(k) || table.label(k) != q4t::keyLabelText(table.label(k)))
       std::abort();
   }
   return 0;

@@ -8,6 +8,30 @@ bool isKeyCounter(std::int32_t c) { return c >= kFirstKeyCounter && c <= kLastKe
 
 KeyTable::KeyTable() { resetForLoad(); }
 
+std::string keyLabelText(std::string_view text) {
+  std::string kept;
+  int characters = 0;
+  for (const char byte : text) {
+    const auto code = static_cast<unsigned char>(byte);
+    const bool continuation = (code & 0xC0) == 0x80;
+    if (!continuation && ++characters > kMaxLabelLength) break;
+    kept += code < 0x20 || code == 0x7F ? ' ' : byte;
+  }
+  const std::size_t first = kept.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return kept.substr(first, kept.find_last_not_of(' ') - first + 1);
+}
+
+bool KeyTable::hasLabels() const {
+  for (const std::string& label : labels_)
+    if (!label.empty()) return true;
+  return false;
+}
+
+void KeyTable::setLabel(int k, std::string_view text) {
+  labels_[static_cast<std::size_t>(k)] = keyLabelText(text);
+}
+
 static int validLink(std::int32_t link) { return isKeyIndex(link) ? link : kNoNeighbour; }
 
 int KeyTable::rightOf(int k) const { return validLink(entry(k).right); }
@@ -100,7 +124,10 @@ void KeyTable::merge(int k, KeySize shape, std::initializer_list<int> covered) {
     if (position < 0 || entry(position).size != KeySize::Single) return;
   splitKey(k);
   at(k).size = shape;
-  for (int position : covered) at(position).size = KeySize::Covered;
+  for (int position : covered) {
+    at(position).size = KeySize::Covered;
+    labels_[static_cast<std::size_t>(position)].clear();
+  }
   copyOwnerValue(k);
   counterOff(k);
 }
@@ -122,6 +149,7 @@ void KeyTable::splitKey(int k) {
   for (const auto& [bit, position] : neighbours) {
     if ((shape & bit) == 0 || position < 0 || entry(position).size != KeySize::Covered) continue;
     at(position).size = KeySize::Single;
+    labels_[static_cast<std::size_t>(position)].clear();
     counterOff(k);
   }
   at(k).size = KeySize::Single;
@@ -185,6 +213,7 @@ void KeyTable::loadEntry(int k, const LoadedKey& loaded) {
   key.downRight = loaded.downRight;
   key.size = static_cast<KeySize>(loaded.size);
   key.changed = 0;
+  setLabel(k, loaded.label);
   if (isCounterOn(k)) {
     ++countersInUse_;
     slot(key.counter).ownerKey = k;

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace q4t {
 
@@ -15,6 +17,7 @@ constexpr int kMaxCountersInUse = kLastKeyCounter - kFirstKeyCounter + 1;
 constexpr std::int32_t kNoNeighbour = -1;
 constexpr std::int32_t kCounterOff = 144;
 constexpr std::int32_t kFreeSlot = 144;
+constexpr int kMaxLabelLength = 40;  // characters, not bytes
 
 // Shape code of an entry; a bit set: 2 covers the right neighbour, 4 the down
 // neighbour, 8 the down-right neighbour. Any other value is carried along.
@@ -60,6 +63,7 @@ struct LoadedKey {
   std::int32_t down = kNoNeighbour;
   std::int32_t downRight = kNoNeighbour;
   std::int32_t size = -1;
+  std::string label;
 };
 
 // Up to 24 counter numbers without allocation.
@@ -87,6 +91,10 @@ struct GroupPositions {
 bool isKeyIndex(std::int32_t k);
 bool isKeyCounter(std::int32_t c);
 
+// A key's label as kept: UTF-8 on one line (control characters become
+// spaces), without outer spaces, cut after kMaxLabelLength characters.
+std::string keyLabelText(std::string_view text);
+
 class KeyTable {
  public:
   KeyTable();
@@ -94,6 +102,10 @@ class KeyTable {
   const KeyEntry& entry(int k) const { return entries_[static_cast<std::size_t>(k)]; }
   const TcoCounterTable& counters() const { return slots_; }
   int countersInUse() const { return countersInUse_; }
+  // What the key means to its users; never sent to the keyboard. Merging
+  // keeps the owner's label, the covered positions lose theirs.
+  const std::string& label(int k) const { return labels_[static_cast<std::size_t>(k)]; }
+  bool hasLabels() const;
 
   // Neighbour links that name no key (below 0 or above 91) count as none: -1.
   int rightOf(int k) const;
@@ -110,6 +122,7 @@ class KeyTable {
 
   // Edits, each called with the owning key.
   void setValue(int k, std::int32_t v);
+  void setLabel(int k, std::string_view text);
   void mergeRight(int k);
   void mergeDown(int k);
   void mergeQuadruple(int k);
@@ -137,6 +150,7 @@ class KeyTable {
   void releaseCounterOf(int position);
 
   std::array<KeyEntry, kKeyCount> entries_{};
+  std::array<std::string, kKeyCount> labels_{};
   TcoCounterTable slots_{};
   int countersInUse_ = 0;
 };

@@ -45,6 +45,7 @@ LoadedKey readSection(const CSimpleIniA& ini, int k, std::string& tooLarge) {
   loaded.down = readInt(ini, section, "DOWN", kNoNeighbour, tooLarge);
   loaded.downRight = readInt(ini, section, "DOWNRIGHT", kNoNeighbour, tooLarge);
   loaded.size = readInt(ini, section, "SIZE", -1, tooLarge);
+  loaded.label = ini.GetValue(section.c_str(), "LABEL", "");
   return loaded;
 }
 
@@ -82,7 +83,19 @@ std::string spellingIn(const CSimpleIniA& ini, const std::string& section, const
   return key;
 }
 
-void writeSection(CSimpleIniA& ini, int k, const KeyEntry& key) {
+// Only a key with a label gets the entry, so a table without labels is
+// written as before; a cleared label removes it.
+void writeLabel(CSimpleIniA& ini, const std::string& section, const std::string& label) {
+  const std::string spelling = spellingIn(ini, section, "LABEL");
+  if (label.empty()) {
+    ini.Delete(section.c_str(), spelling.c_str());
+  } else {
+    ini.SetValue(section.c_str(), spelling.c_str(), label.c_str(), nullptr, true);
+  }
+}
+
+void writeSection(CSimpleIniA& ini, int k, const KeyTable& table) {
+  const KeyEntry& key = table.entry(k);
   const std::string section = sectionName(k);
   const std::pair<const char*, std::int32_t> fields[] = {
       {"VALUE", key.value},  {"RIGHT", key.right}, {"DOWN", key.down},
@@ -92,6 +105,7 @@ void writeSection(CSimpleIniA& ini, int k, const KeyEntry& key) {
     const std::string spelling = spellingIn(ini, section, name);
     ini.SetValue(section.c_str(), spelling.c_str(), std::to_string(number).c_str(), nullptr, true);
   }
+  writeLabel(ini, section, table.label(k));
 }
 
 }  // namespace
@@ -116,7 +130,7 @@ FileResult mergeKeyTable(const std::string& oldBytes, const KeyTable& table, std
   ini.SetSpaces(false);
   TextEncoding encoding = TextEncoding::Utf8;
   if (FileResult loaded = loadText(oldBytes, ini, encoding); !loaded) return loaded;
-  for (int k = 0; k < kKeyCount; ++k) writeSection(ini, k, table.entry(k));
+  for (int k = 0; k < kKeyCount; ++k) writeSection(ini, k, table);
   std::string text;
   if (ini.Save(text) < 0) return fileFailure("cannot format the table");
   if (!encodeText(text, encoding, newBytes)) return fileFailure("cannot encode the table");

@@ -10,9 +10,10 @@ packages=(cmake g++ make pkg-config googletest libgtest-dev libgmock-dev libbenc
 # manual), the SQLite driver the help's search index is kept in, the X11 and
 # GL headers Qt's CMake files ask for, the xcb and Wayland platform plugins to show
 # windows, a font for the offscreen window tests, and rsvg-convert, which
-# makes the icon's sizes from its drawing.
+# makes the icon's sizes from its drawing. Qt SVG writes the sheets as SVG;
+# poppler-utils (pdftotext, pdftoppm) lets the tests read the PDFs back.
 packages+=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools libqt6help6 libqt6sql6-sqlite
-           libgl-dev libx11-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core librsvg2-bin)
+           libgl-dev libx11-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core librsvg2-bin qt6-svg-dev poppler-utils)
 packages+=("$@")
 
 missing=()

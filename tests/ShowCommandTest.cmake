@@ -5,6 +5,7 @@ file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work}/folder)
 file(WRITE ${work}/garbage.q4t "not a key table\n")
 file(WRITE ${work}/wide.q4t "[17]\nVALUE=-2147483648\n[3]\nVALUE=12345\nCOUNTER=7\n")
+file(WRITE ${work}/labels.q4t "[3]\nVALUE=4\nLABEL=Crème brûlée\n[70]\nVALUE=12\nLABEL=Kaffee\n")
 execute_process(COMMAND mkfifo ${work}/fifo.q4t)
 # tables the keyboard cannot hold: a download is refused before the port is taken
 file(READ ${SOURCE_DIR}/DefTable.q4t table)
@@ -22,6 +23,12 @@ endfunction()
 expect_show(${SOURCE_DIR}/DefTable.q4t "\\|  92 \\|")
 # every value drawn in full: cells as wide as the widest value
 expect_show(${work}/wide.q4t "\\|      12345\\*\\|[^\n]*\\|-2147483648 \\|")
+# labels listed under the table when there are any, never otherwise
+expect_show(${work}/labels.q4t "\nkey  value  label\n  3      4  Crème brûlée\n 70     12  Kaffee\n$")
+execute_process(COMMAND ${Q4T} show ${SOURCE_DIR}/DefTable.q4t OUTPUT_VARIABLE out)
+if(out MATCHES "label")
+  message(FATAL_ERROR "show DefTable.q4t lists labels:\n${out}")
+endif()
 
 set(port "--port;${work}/no-port")
 foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "show;${SOURCE_DIR}/DefTable.q4t;extra" "frobnicate"

@@ -35,4 +35,10 @@ constexpr int kExit = 57665;
 constexpr int kViewToolbar = 59392;
 constexpr int kViewStatusBar = 59393;
 
+// Printing and exporting the sheets, and the Key Labels window.
+constexpr int kFilePrint = 57607;
+constexpr int kFilePrintPreview = 57609;
+constexpr int kFileExport = 32800;
+constexpr int kViewKeyLabels = 32801;
+
 }  // namespace q4t::cmd

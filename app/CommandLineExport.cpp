@@ -1,0 +1,91 @@
+#include "app/CommandLineExport.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <cstdio>
+
+#include "model/KeyTableFile.h"
+#include "print/SheetFiles.h"
+
+namespace q4t {
+
+namespace {
+constexpr int kWritten = 0;
+constexpr int kNotWritten = 1;
+constexpr int kRefused = 2;
+const QString kExport = QStringLiteral("export");
+const QString kLegends = QStringLiteral("legends");
+const QString kCapMm = QStringLiteral("cap-mm");
+const QString kGapMm = QStringLiteral("gap-mm");
+
+int fail(int status, const QString& text) {
+  std::fprintf(stderr, "q4t-programmer: %s\n", qPrintable(text));
+  return status;
+}
+
+// A size in millimetres within the dialog's limits; false when it is none.
+bool readMillimetres(const QCommandLineParser& parser, const QString& name, double minimum, double maximum,
+                     double& value) {
+  if (!parser.isSet(name)) return true;
+  bool ok = false;
+  const double number = parser.value(name).toDouble(&ok);
+  if (!ok || number < minimum || number > maximum) return false;
+  value = number;
+  return true;
+}
+
+int writeSheet(int argc, char** argv, const QString& out, const SheetSource& source, const SheetOptions& options) {
+  // Drawing text needs the fonts of a GUI application, without a display.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QGuiApplication application(argc, argv);
+  QString reason;
+  if (!exportSheet(out, source, options, reason)) return fail(kNotWritten, out + QStringLiteral(": ") + reason);
+  return kWritten;
+}
+}  // namespace
+
+QList<QCommandLineOption> exportOptions() {
+  return {{kExport, QStringLiteral("Write the sheet of file to OUT (.pdf, .svg or .png) and exit."),
+           QStringLiteral("OUT")},
+          {kLegends, QStringLiteral("With --export: the legend inserts instead of the layout sheet.")},
+          {kCapMm, QStringLiteral("With --legends: a single key's insert, mm (5 to 60, default 14)."),
+           QStringLiteral("N")},
+          {kGapMm, QStringLiteral("With --legends: the gap between key caps, mm (0 to 30, default 5)."),
+           QStringLiteral("N")}};
+}
+
+bool asksForExport(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    for (const QString& name : {kExport, kLegends, kCapMm, kGapMm}) {
+      const QByteArray option = "--" + name.toLatin1();
+      if (argv[i] == option || QByteArray(argv[i]).startsWith(option + '=')) return true;
+    }
+  return false;
+}
+
+int runExportCommand(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  parser.addOptions(exportOptions());
+  if (!parser.parse(arguments)) return fail(kRefused, parser.errorText());
+  if (!parser.isSet(kExport)) return fail(kRefused, QStringLiteral("--legends, --cap-mm and --gap-mm need --export"));
+  const QString out = parser.value(kExport);
+  const QStringList tables = parser.positionalArguments();
+  if (tables.size() != 1) return fail(kRefused, QStringLiteral("--export takes one key table file"));
+  if (sheetFormatOf(out) == SheetFormat::Unknown)
+    return fail(kRefused, out + QStringLiteral(": unknown file type (use .pdf, .svg or .png)"));
+  SheetOptions options;
+  options.kind = parser.isSet(kLegends) ? SheetKind::Legends : SheetKind::Layout;
+  if (!readMillimetres(parser, kCapMm, 5, 60, options.capMm))
+    return fail(kRefused, QStringLiteral("--cap-mm takes a number of millimetres from 5 to 60"));
+  if (!readMillimetres(parser, kGapMm, 0, 30, options.gapMm))
+    return fail(kRefused, QStringLiteral("--gap-mm takes a number of millimetres from 0 to 30"));
+  KeyTable table;
+  if (const FileResult read = readKeyTable(tables.first().toStdString(), table); !read)
+    return fail(kRefused, tables.first() + QStringLiteral(": ") + QString::fromStdString(read.reason));
+  return writeSheet(argc, argv, out, {table, QFileInfo(tables.first()).fileName(), QDate::currentDate()}, options);
+}
+
+}  // namespace q4t

@@ -1,0 +1,34 @@
+// The keys a key layout shows, placed as the key layout window places them:
+// every position that no merged neighbour covers, in the form's units.
+#pragma once
+
+#include <vector>
+
+#include "model/KeyTable.h"
+#include "model/KeyboardGrid.h"
+
+namespace q4t {
+
+// A rectangle on the layout form, in its units (one key is 22 x 18).
+struct FormRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// Key k's place before any merging.
+FormRect homeFormRect(int k);
+
+struct ShownKey {
+  int key = 0;
+  int columns = 1;  // 2 for a key merged to the right
+  int rows = 1;     // 2 for a key merged downwards
+  FormRect rect;    // the home place grown by the merge
+};
+
+// Top row first, left to right. A merge counts only when the neighbours it
+// names exist, as on the screen.
+std::vector<ShownKey> shownKeys(const KeyTable& table);
+
+}  // namespace q4t

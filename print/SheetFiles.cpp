@@ -1,0 +1,153 @@
+#include "print/SheetFiles.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include "print/PageArea.h"
+#include "print/SheetPainter.h"
+
+namespace q4t {
+
+namespace {
+constexpr double kMarginMm = 10.0;
+constexpr int kPdfDpi = 1200;
+constexpr int kSvgDpi = 96;
+constexpr int kPngDpi = 150;
+constexpr double kMmPerInch = 25.4;
+
+QPageLayout filePageLayout(const SheetOptions& options) {
+  return QPageLayout(QPageSize(QPageSize::A4), SheetPainter::orientationOf(options.kind),
+                     QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+}
+
+bool writePdf(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
+  QPdfWriter writer(&file);
+  writer.setResolution(kPdfDpi);
+  writer.setPageLayout(filePageLayout(options));
+  writer.setTitle(source.title);
+  writer.setCreator(QStringLiteral("Q4T Programmer"));
+  const QSizeF areaMm = writer.pageLayout().paintRect(QPageLayout::Millimeter).size();
+  const SheetPainter sheet(source, options, areaMm);
+  QPainter painter;
+  if (!painter.begin(&writer)) return false;
+  const PageArea area(writer, QPointF(0, 0), areaMm);
+  for (int page = 0; page < sheet.pageCount(); ++page) {
+    if (page > 0) writer.newPage();
+    sheet.paintPage(painter, area, page);
+  }
+  return painter.end();
+}
+
+// The pages one below the other, as one picture of dpi dots per inch.
+class StackedPages {
+ public:
+  StackedPages(const SheetSource& source, const SheetOptions& options, int dpi)
+      : layout_(filePageLayout(options)), dpi_(dpi),
+        sheet_(source, options, layout_.paintRect(QPageLayout::Millimeter).size()) {}
+
+  QSize size() const { return {pageSize().width(), pageSize().height() * sheet_.pageCount()}; }
+
+  void paint(QPainter& painter) const {
+    const QSizeF areaMm = layout_.paintRect(QPageLayout::Millimeter).size();
+    const double margin = kMarginMm * dpi_ / kMmPerInch;
+    for (int page = 0; page < sheet_.pageCount(); ++page) {
+      const QPointF origin(margin, page * pageSize().height() + margin);
+      sheet_.paintPage(painter, PageArea(*painter.device(), origin, areaMm), page);
+    }
+  }
+
+ private:
+  QSize pageSize() const { return (layout_.fullRect(QPageLayout::Millimeter).size() * dpi_ / kMmPerInch).toSize(); }
+
+  QPageLayout layout_;
+  int dpi_;
+  SheetPainter sheet_;
+};
+
+bool writeSvg(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
+  const StackedPages pages(source, options, kSvgDpi);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&file);
+  generator.setResolution(kSvgDpi);
+  generator.setSize(pages.size());
+  generator.setViewBox(QRect(QPoint(0, 0), pages.size()));
+  generator.setTitle(source.title);
+  QPainter painter;
+  if (!painter.begin(&generator)) return false;
+  pages.paint(painter);
+  return painter.end();
+}
+
+bool writePng(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
+  const StackedPages pages(source, options, kPngDpi);
+  QImage image(pages.size(), QImage::Format_RGB32);
+  if (image.isNull()) return false;
+  image.fill(Qt::white);
+  const int dotsPerMeter = qRound(kPngDpi / kMmPerInch * 1000);
+  image.setDotsPerMeterX(dotsPerMeter);
+  image.setDotsPerMeterY(dotsPerMeter);
+  QPainter painter(&image);
+  pages.paint(painter);
+  painter.end();
+  return image.save(&file, "PNG");
+}
+}  // namespace
+
+SheetFormat sheetFormatOf(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("pdf")) return SheetFormat::Pdf;
+  if (suffix == QLatin1String("svg")) return SheetFormat::Svg;
+  if (suffix == QLatin1String("png")) return SheetFormat::Png;
+  return SheetFormat::Unknown;
+}
+
+bool exportSheet(const QString& path, const SheetSource& source, const SheetOptions& options, QString& reason) {
+  const SheetFormat format = sheetFormatOf(path);
+  if (format == SheetFormat::Unknown) {
+    reason = QObject::tr("unknown file type (use .pdf, .svg or .png)");
+    return false;
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) {
+    reason = file.errorString();
+    return false;
+  }
+  const bool written = format == SheetFormat::Pdf   ? writePdf(file, source, options)
+                       : format == SheetFormat::Svg ? writeSvg(file, source, options)
+                                                    : writePng(file, source, options);
+  if (!written) {
+    file.cancelWriting();
+    reason = QObject::tr("the sheet could not be drawn");
+    return false;
+  }
+  if (!file.commit()) {
+    reason = file.errorString();
+    return false;
+  }
+  return true;
+}
+
+void prepareSheetPrinter(QPrinter& printer, const SheetOptions& options) {
+  printer.setPageOrientation(SheetPainter::orientationOf(options.kind));
+  printer.setFullPage(false);
+}
+
+void printSheet(QPrinter& printer, const SheetSource& source, const SheetOptions& options) {
+  const QSizeF areaMm = printer.pageRect(QPrinter::Millimeter).size();
+  const SheetPainter sheet(source, options, areaMm);
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const PageArea area(printer, QPointF(0, 0), areaMm);
+  for (int page = 0; page < sheet.pageCount(); ++page) {
+    if (page > 0) printer.newPage();
+    sheet.paintPage(painter, area, page);
+  }
+  painter.end();
+}
+
+}  // namespace q4t

@@ -1,0 +1,229 @@
+// Key labels in the running program: the Key Labels window following the
+// active window and the edits, the key buttons' tool tips, saving, and the
+// sheet commands' enabling.
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "app/CMainFrame.h"
+#include "docview/CommandRouter.h"
+#include "docview/DocTemplate.h"
+#include "docview/Document.h"
+#include "editor/CQ4TForm.h"
+#include "editor/KeyLabelsModel.h"
+#include "editor/KeyLabelsPanel.h"
+#include "model/KeyTableFile.h"
+#include "support/GuiTestSupport.h"
+#include "support/ProgramFixture.h"
+#include "ui/CommandIds.h"
+
+using q4t::KeyLabelsModel;
+using q4t::KeyTable;
+using q4t::test::ProgramFixture;
+namespace cmd = q4t::cmd;
+
+namespace {
+
+// Labels at 82 (top left), 5 and 6; 36 a quadruple key over 37, 18 and 19.
+QString labelledTable(ProgramFixture& program, const QString& name, const QString& topLeft) {
+  return program.writeTable(name, [&topLeft](KeyTable& t) {
+    t.setLabel(82, topLeft.toStdString());
+    t.setLabel(5, "Void");
+    t.setLabel(6, "Thé vert");
+    t.mergeQuadruple(36);
+  });
+}
+
+KeyLabelsModel& labels(ProgramFixture& program) { return program.app().keyLabels().model(); }
+
+QString labelAt(ProgramFixture& program, int k) {
+  KeyLabelsModel& model = labels(program);
+  return model.data(model.index(model.rowOf(k), KeyLabelsModel::LabelColumn), Qt::DisplayRole).toString();
+}
+
+bool enabled(ProgramFixture& program, int id) {
+  program.app().router().updateActions();
+  return program.app().router().action(id)->isEnabled();
+}
+
+// Picks the item of key k's menu, as a right click and a click on the item do.
+void chooseFromMenu(ProgramFixture& program, int k, int id) {
+  QTimer::singleShot(50, qApp, [id] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    if (menu->isVisible()) menu->close();
+  });
+  q4t::KeyButton* button = program.form()->layout().button(k);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(button, &event);
+}
+
+}  // namespace
+
+class KeyLabelsWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { q4t::test::setUpProgramSettings(); }
+
+  void keyLabelsWindowIsHiddenAtFirstAndFollowsTheActiveWindow() {
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    const QString b = labelledTable(program, QStringLiteral("b.q4t"), QStringLiteral("Café crème"));
+    QVERIFY(program.start({a}));
+    QDockWidget& dock = program.app().mainFrame().keyLabelsDock();
+    QCOMPARE(dock.windowTitle(), QStringLiteral("Key Labels"));
+    QVERIFY(!dock.isVisible());
+    QVERIFY(!program.app().router().action(cmd::kViewKeyLabels)->isChecked());
+    program.app().router().run(cmd::kViewKeyLabels);
+    program.app().router().updateActions();
+    QVERIFY(dock.isVisible() && program.app().router().action(cmd::kViewKeyLabels)->isChecked());
+
+    // Grid order, top row first; the quadruple key as one row.
+    KeyLabelsModel& model = labels(program);
+    QCOMPARE(model.rowCount(), 92 - 3);
+    QCOMPARE(model.keyAt(0), 82);
+    QCOMPARE(model.keyAt(10), 72);
+    QCOMPARE(model.keyAt(model.rowCount() - 1), 17);
+    QCOMPARE(model.rowOf(37), -1);
+    QCOMPARE(model.data(model.index(0, KeyLabelsModel::ValueColumn), Qt::DisplayRole).toInt(), 83);
+    QCOMPARE(labelAt(program, 82), QStringLiteral("Kaffee groß"));
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport}) QVERIFY(enabled(program, id));
+
+    // The TCO window empties the list and greys the sheet commands.
+    program.app().tcoTemplate().openDocument({});
+    QCOMPARE(model.rowCount(), 0);
+    for (int id : {cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport}) QVERIFY(!enabled(program, id));
+    program.app().mainFrame().workspace().activatePreviousSubWindow();
+    QCOMPARE(model.rowCount(), 92 - 3);
+    QVERIFY(enabled(program, cmd::kFilePrint));
+
+    // Another table replaces the window: its labels are listed.
+    QVERIFY(program.app().openDocumentFile(b));
+    QCOMPARE(labelAt(program, 82), QStringLiteral("Café crème"));
+    QCOMPARE(model.form(), program.form());
+  }
+
+  void editedLabelsMarkTheDocumentAndReachTheButtonsAndTheFile() {
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    QVERIFY(program.start({a}));
+    KeyLabelsModel& model = labels(program);
+    q4t::CQ4TForm& form = *program.form();
+    QCOMPARE(form.layout().button(5)->toolTip(), QStringLiteral("Void"));
+    QCOMPARE(form.layout().button(5)->accessibleDescription(), QStringLiteral("Void"));
+    QVERIFY(form.layout().button(7)->toolTip().isEmpty());
+
+    // The same label again is no edit.
+    QVERIFY(model.setData(model.index(model.rowOf(5), KeyLabelsModel::LabelColumn), QStringLiteral("Void"), Qt::EditRole));
+    QVERIFY(!program.document()->isModified());
+    QVERIFY(model.setData(model.index(model.rowOf(5), KeyLabelsModel::LabelColumn), QStringLiteral("Crème brûlée"),
+                          Qt::EditRole));
+    QVERIFY(program.document()->isModified());
+    QCOMPARE(form.layout().button(5)->toolTip(), QStringLiteral("Crème brûlée"));
+    QCOMPARE(form.layout().button(5)->accessibleDescription(), QStringLiteral("Crème brûlée"));
+
+    // Typed in the list: no more than 40 characters are taken.
+    QTableView& view = program.app().keyLabels().table();
+    program.app().mainFrame().keyLabelsDock().show();
+    const QModelIndex cell = model.index(model.rowOf(7), KeyLabelsModel::LabelColumn);
+    view.edit(cell);
+    auto* editor = view.findChild<QLineEdit*>();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, QString(45, QLatin1Char('x')));
+    QCOMPARE(editor->text().size(), 40);
+    // The edit keys that the key layout window gives to nobody work here.
+    program.app().mainFrame().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&program.app().mainFrame()));
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_X, Qt::ControlModifier);
+    QVERIFY(editor->text().isEmpty());
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(editor->text().size(), 40);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(labelAt(program, 7), QString(40, QLatin1Char('x')));  // committed after the key
+    QCOMPARE(form.layout().button(7)->toolTip(), QString(40, QLatin1Char('x')));
+
+    // A changed value shows in the list.
+    q4t::test::editKeyValue(form, 5, QStringLiteral("77"));
+    QCOMPARE(model.data(model.index(model.rowOf(5), KeyLabelsModel::ValueColumn), Qt::DisplayRole).toInt(), 77);
+
+    // Merging 5 with 6 keeps 5's label and drops 6's row and label; splitting brings 6 back bare.
+    chooseFromMenu(program, 5, cmd::kDoubleKeyRight);
+    QCOMPARE(model.rowCount(), 92 - 3 - 1);
+    QCOMPARE(model.rowOf(6), -1);
+    QCOMPARE(labelAt(program, 5), QStringLiteral("Crème brûlée"));
+    chooseFromMenu(program, 5, cmd::kSingleKey);
+    QCOMPARE(model.rowCount(), 92 - 3);
+    QCOMPARE(labelAt(program, 6), QString());
+    QVERIFY(form.layout().button(6)->toolTip().isEmpty());
+
+    program.app().router().run(cmd::kFileSave);
+    QVERIFY(!program.document()->isModified());
+    KeyTable saved;
+    QVERIFY(q4t::readKeyTable(a.toStdString(), saved));
+    QCOMPARE(QString::fromStdString(saved.label(5)), QStringLiteral("Crème brûlée"));
+    QCOMPARE(QString::fromStdString(saved.label(82)), QStringLiteral("Kaffee groß"));
+    QCOMPARE(saved.label(6), std::string());
+    QCOMPARE(saved.entry(5).value, 77);
+  }
+
+  void selectedRowAndFocusedKeyButtonFollowEachOther() {
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    QVERIFY(program.start({a}));
+    program.app().router().run(cmd::kViewKeyLabels);
+    QWidget& main = program.app().mainFrame();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    KeyLabelsModel& model = labels(program);
+    QTableView& view = program.app().keyLabels().table();
+    q4t::CQ4TForm& form = *program.form();
+
+    // Tabbing into the list stays there, on the row of the key last focused
+    // or else the first; choosing a row moves to its key.
+    form.layout().button(7)->setFocus();
+    view.setFocus(Qt::TabFocusReason);
+    QVERIFY(view.hasFocus());
+    QCOMPARE(model.keyAt(view.currentIndex().row()), 7);
+    // Typing there gives the key a new label.
+    QTest::keyClick(&view, 'Z');
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ahlung"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(labelAt(program, 7), QStringLiteral("Zahlung"));
+    QTRY_VERIFY(view.hasFocus());
+    program.app().mainFrame().workspace().setFocus();
+    view.setCurrentIndex({});
+    view.setFocus(Qt::TabFocusReason);
+    QVERIFY(view.hasFocus());
+    QCOMPARE(view.currentIndex().row(), 0);
+    view.selectRow(model.rowOf(36));
+    QVERIFY(form.layout().button(36)->hasFocus());
+    form.layout().button(50)->setFocus();
+    QCOMPARE(model.keyAt(view.currentIndex().row()), 50);
+    // Tab over the key buttons: the row goes with the focus.
+    for (int i = 0; i < 3; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      auto* focused = qobject_cast<q4t::KeyButton*>(QApplication::focusWidget());
+      QVERIFY(focused);
+      QCOMPARE(model.keyAt(view.currentIndex().row()), focused->index());
+    }
+    QVERIFY(model.keyAt(view.currentIndex().row()) != 50);
+    // Without a key layout window the list is empty and nothing is focused by it.
+    program.app().tcoTemplate().openDocument({});
+    QCOMPARE(model.rowCount(), 0);
+  }
+};
+
+QTEST_MAIN(KeyLabelsWindowTest)
+#include "KeyLabelsWindowTest.moc"
