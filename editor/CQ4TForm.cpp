@@ -108,17 +108,19 @@ void CQ4TForm::loadTable() {
 void CQ4TForm::warnOfUnholdableFields() {
   const std::vector<FieldProblem> problems = unholdableFields(table_);
   if (problems.empty()) return;
-  showFormMessage(host_.mainWindow(), QMessageBox::Warning,
-          tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
-              .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5))));
+  const QString text =
+      tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
+          .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5)));
+  showFormMessage(host_.mainWindow(), QMessageBox::Warning, text);
 }
 
 void CQ4TForm::download() {
   if (link_.Download()) return;
   const std::vector<FieldProblem> problems = unholdableFields(table_);
+  const std::string first = problems.empty() ? std::string() : describeProblem(problems.front());
   showFormMessage(host_.mainWindow(), QMessageBox::Warning,
-          tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
-              .arg(QString::fromStdString(problems.empty() ? std::string() : describeProblem(problems.front()))));
+                  tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
+                      .arg(QString::fromStdString(first)));
 }
 
 bool CQ4TForm::mayLeaveTransfer() {
@@ -200,7 +202,7 @@ bool CQ4TForm::saveTo(const QString& path) {
   const FileResult result = writeKeyTable(path.toStdString(), table_);
   if (!result) {
     showFormMessage(host_.mainWindow(), QMessageBox::Warning,
-            tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
+                    tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
     return false;
   }
   document()->setModified(false);
