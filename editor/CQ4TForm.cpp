@@ -10,9 +10,8 @@
 #include "docview/DialogUnits.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
-#include "editor/CChangeKeyValueDlg.h"
-#include "editor/CTCOCounterDlg.h"
 #include "editor/FormHost.h"
+#include "editor/FormMessage.h"
 #include "editor/KeyContextMenu.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
@@ -22,28 +21,19 @@ namespace q4t {
 
 namespace {
 constexpr int kDialogOk = 1;
-constexpr int kDialogFailed = -1;
 
 QPixmap solidPixmap(int width, int height, const QColor& color) {
   QPixmap pixmap(width, height);
   pixmap.fill(color);
   return pixmap;
 }
-
-bool isShape(KeySize size) {
-  return size == KeySize::Single || size == KeySize::DoubleRight || size == KeySize::DoubleDown ||
-         size == KeySize::Quadruple;
-}
-
-void message(QWidget* owner, QMessageBox::Icon icon, const QString& text) {
-  QMessageBox box(icon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
-  box.exec();
-}
 }  // namespace
 
 CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
     : View(parent), host_(host), layout_(table_, this), link_(*this, table_, host.linkShared()),
-      contextMenu_(new KeyContextMenu(this)), portDialog_(std::make_unique<CComPortDlg>()) {
+      contextMenu_(new KeyContextMenu(this)),
+      edits_(table_, layout_, *contextMenu_, host, [this] { markModified(); }),
+      portDialog_(std::make_unique<CComPortDlg>()) {
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(405, 119));
   buildLegend();
@@ -118,17 +108,19 @@ void CQ4TForm::loadTable() {
 void CQ4TForm::warnOfUnholdableFields() {
   const std::vector<FieldProblem> problems = unholdableFields(table_);
   if (problems.empty()) return;
-  message(host_.mainWindow(), QMessageBox::Warning,
-          tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
-              .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5))));
+  const QString text =
+      tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
+          .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5)));
+  showFormMessage(host_.mainWindow(), QMessageBox::Warning, text);
 }
 
 void CQ4TForm::download() {
   if (link_.Download()) return;
   const std::vector<FieldProblem> problems = unholdableFields(table_);
-  message(host_.mainWindow(), QMessageBox::Warning,
-          tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
-              .arg(QString::fromStdString(problems.empty() ? std::string() : describeProblem(problems.front()))));
+  const std::string first = problems.empty() ? std::string() : describeProblem(problems.front());
+  showFormMessage(host_.mainWindow(), QMessageBox::Warning,
+                  tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
+                      .arg(QString::fromStdString(first)));
 }
 
 bool CQ4TForm::mayLeaveTransfer() {
@@ -176,8 +168,8 @@ void CQ4TForm::runCommand(int id) {
   const std::optional<docview::CommandState> state = commandState(id);
   if (!state || !state->enabled) return;
   switch (id) {
-    case cmd::kTcoCounterOn: counterOn(); break;
-    case cmd::kTcoCounterOff: counterOffWithEffects(); break;
+    case cmd::kTcoCounterOn: edits_.counterOn(); break;
+    case cmd::kTcoCounterOff: edits_.counterOff(); break;
     case cmd::kFileSave: fileSave(); break;
     case cmd::kFileSaveAs: fileSaveAs(); break;
     case cmd::kDownload: download(); break;
@@ -185,7 +177,7 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
     case cmd::kHelpDevIzured: host_.showHelp(); break;
-    default: runShapeCommand(id); break;
+    default: edits_.reshape(id); break;
   }
   host_.updateActions();
   emit keysChanged();
@@ -209,8 +201,8 @@ bool CQ4TForm::fileSaveAs() {
 bool CQ4TForm::saveTo(const QString& path) {
   const FileResult result = writeKeyTable(path.toStdString(), table_);
   if (!result) {
-    message(host_.mainWindow(), QMessageBox::Warning,
-            tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
+    showFormMessage(host_.mainWindow(), QMessageBox::Warning,
+                    tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
     return false;
   }
   document()->setModified(false);
@@ -218,12 +210,7 @@ bool CQ4TForm::saveTo(const QString& path) {
 }
 
 void CQ4TForm::setKeyLabel(int k, const QString& label) {
-  const std::string text = label.toStdString();
-  if (table_.label(k) == keyLabelText(text)) return;
-  table_.setLabel(k, text);
-  layout_.refreshCaption(k);
-  markModified();
-  emit keysChanged();
+  if (edits_.setLabel(k, label.toStdString())) emit keysChanged();
 }
 
 void CQ4TForm::stopReceiving() {
@@ -232,107 +219,11 @@ void CQ4TForm::stopReceiving() {
 }
 
 void CQ4TForm::onKeyClicked(int k) {
-  CChangeKeyValueDlg dialog(host_.mainWindow());
-  dialog.actuationPoint = isShape(table_.entry(k).size) ? table_.actuationKey(k) : 0;
-  dialog.oldValue = table_.entry(k).value;
-  const int result = dialog.DoModal();
-  if (result == kDialogFailed) {
-    showDialogFailure();
-    return;
-  }
-  if (result == kDialogOk) {
-    table_.setValue(k, dialog.newValue);
-    layout_.refreshCaption(k);
-    markModified();
-    emit keysChanged();
-  }
-  RestoreChangedMarks();
+  if (edits_.editValue(k)) emit keysChanged();
 }
 
 void CQ4TForm::onContextMenu(int k, const QPoint& globalPos) {
-  currentKey_ = k;
-  contextMenu_->prepareFor(table_, k);
-  if (const int id = contextMenu_->choose(globalPos)) runCommand(id);
-}
-
-void CQ4TForm::runShapeCommand(int id) {
-  if (id != cmd::kSingleKey) {
-    mergeWithEffects(id);
-  } else if (static_cast<int>(table_.entry(currentKey_).size) > 0) {
-    markModified();
-    splitWithEffects(currentKey_);
-  }
-}
-
-void CQ4TForm::splitWithEffects(int k) {
-  const GroupPositions group = table_.groupOf(k);
-  table_.splitKey(k);
-  bool released = false;
-  for (int position : group) {
-    if (position == k || table_.entry(position).size != KeySize::Single) continue;
-    released = true;
-    layout_.moveHome(position);
-    layout_.button(position)->show();
-    layout_.refreshCaption(position);
-  }
-  if (released) {
-    for (int position : group) layout_.button(position)->setOwnerDrawn(false);
-    contextMenu_->showCounterOff();
-  }
-  layout_.moveHome(k);
-}
-
-void CQ4TForm::mergeWithEffects(int id) {
-  const int k = currentKey_;
-  const KeySize wanted = id == cmd::kDoubleKeyRight  ? KeySize::DoubleRight
-                         : id == cmd::kDoubleKeyDown ? KeySize::DoubleDown
-                                                     : KeySize::Quadruple;
-  if (wanted == KeySize::DoubleRight) table_.mergeRight(k);
-  if (wanted == KeySize::DoubleDown) table_.mergeDown(k);
-  if (wanted == KeySize::Quadruple) table_.mergeQuadruple(k);
-  if (table_.entry(k).size != wanted) return;
-  markModified();
-  layout_.moveHome(k);
-  layout_.applyShapeGeometry(k);
-  layout_.makeGroupPlain(k);
-  contextMenu_->showCounterOff();
-}
-
-void CQ4TForm::counterOffWithEffects() {
-  markModified();
-  table_.counterOff(currentKey_);
-  layout_.makeGroupPlain(currentKey_);
-  contextMenu_->showCounterOff();
-}
-
-void CQ4TForm::counterOn() {
-  const int k = currentKey_;
-  if (table_.countersInUse() == kMaxCountersInUse) {
-    message(host_.mainWindow(), QMessageBox::Information,
-            QStringLiteral("All TCO counters in use.\nPlease switch off an other counter"));
-    RestoreChangedMarks();
-    return;
-  }
-  CTCOCounterDlg dialog(host_.mainWindow());
-  dialog.keyShape = static_cast<std::uint16_t>(table_.entry(k).size);
-  dialog.counterText = QString::number(table_.entry(k).counter);
-  for (int i = 0; i < kMaxCountersInUse; ++i) {
-    dialog.counterOwners[static_cast<std::size_t>(i)] =
-        table_.counters()[static_cast<std::size_t>(kFirstKeyCounter + i)].ownerKey;
-  }
-  const int result = dialog.DoModal();
-  if (result == kDialogFailed) {
-    showDialogFailure();
-    return;
-  }
-  if (result != kDialogOk) return;
-  markModified();
-  table_.counterOn(k, static_cast<KeyPosition>(dialog.selectedPoint), dialog.counterNumber());
-  RefreshKeyStyles();
-}
-
-void CQ4TForm::showDialogFailure() {
-  message(host_.mainWindow(), QMessageBox::NoIcon, QStringLiteral("Dialog box could not be created!"));
+  if (const int id = edits_.chooseFromMenu(k, globalPos)) runCommand(id);
 }
 
 void CQ4TForm::readTco() {
@@ -379,17 +270,7 @@ void CQ4TForm::Repaint() { repaint(); }
 
 void CQ4TForm::RefreshKeyTexts() { layout_.refreshCaptions(); }
 
-void CQ4TForm::RelayoutKeys() {
-  table_.applyLoadedShapes();
-  layout_.showAll();
-  for (int k = 0; k < kKeyCount; ++k) {
-    if (table_.entry(k).size == KeySize::Single) {
-      splitWithEffects(k);
-    } else {
-      layout_.applyShapeGeometry(k);
-    }
-  }
-}
+void CQ4TForm::RelayoutKeys() { edits_.relayoutAll(); }
 
 void CQ4TForm::RefreshKeyStyles() { layout_.refreshStyles(); }
 

@@ -1,12 +1,14 @@
 // The key layout view: one key table shown as 92 key buttons with a legend.
 // It owns the table, its file path, the key menu, the port dialog and the link
-// to the keyboard, and carries out the key, transfer, port and save commands.
+// to the keyboard; it hands key clicks and the key menu's commands to its
+// KeyEditCommands and carries out the transfer, port and save commands.
 #pragma once
 
 #include <QTimer>
 #include <memory>
 
 #include "docview/View.h"
+#include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
 
@@ -78,14 +80,8 @@ class CQ4TForm : public docview::View, public LinkWindow {
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);
-  void runShapeCommand(int id);
-  void splitWithEffects(int k);
-  void mergeWithEffects(int id);
-  void counterOffWithEffects();
-  void counterOn();
   void readTco();
   void choosePort();
-  void showDialogFailure();
 
   FormHost& host_;
   KeyTable table_;
@@ -93,7 +89,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   QString keyFilePath_;
   KeyboardLink link_;
   KeyContextMenu* contextMenu_;
-  int currentKey_ = 0;
+  KeyEditCommands edits_;
   std::unique_ptr<CComPortDlg> portDialog_;
   QTimer replyTimer_;
 };

@@ -1,0 +1,12 @@
+#include "editor/FormMessage.h"
+
+#include <QGuiApplication>
+
+namespace q4t {
+
+void showFormMessage(QWidget* owner, QMessageBox::Icon icon, const QString& text) {
+  QMessageBox box(icon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
+  box.exec();
+}
+
+}  // namespace q4t

@@ -1,0 +1,52 @@
+// The edits of a key table in the key layout view: the value edit of a key
+// click, and the key menu's shape and TCO counter commands on the key whose
+// menu was opened last. Each calls the table, then shows its consequences on
+// the key buttons and the menu.
+#pragma once
+
+#include <functional>
+#include <string>
+
+class QPoint;
+
+namespace q4t {
+
+class FormHost;
+class KeyContextMenu;
+class KeyLayout;
+class KeyTable;
+
+class KeyEditCommands {
+ public:
+  // markModified marks the view's document modified on every accepted edit.
+  KeyEditCommands(KeyTable& table, KeyLayout& layout, KeyContextMenu& menu, FormHost& host,
+                  std::function<void()> markModified);
+
+  // Opens the key menu for k, which becomes the current key; the chosen command, or 0.
+  int chooseFromMenu(int k, const QPoint& globalPos);
+  // The Change Key Value dialog for k; true when a new value was taken.
+  bool editValue(int k);
+  // "single Key", "double Key right", "double Key down" or "quadruple Key".
+  void reshape(int commandId);
+  void counterOn();
+  void counterOff();
+  // True when the label changed.
+  bool setLabel(int k, const std::string& label);
+  // Every key's button placed again as the table's shapes ask, after a
+  // transfer read them; marks nothing modified.
+  void relayoutAll();
+
+ private:
+  void split(int k);
+  void merge(int commandId);
+  void showDialogFailure();
+
+  KeyTable& table_;
+  KeyLayout& layout_;
+  KeyContextMenu& menu_;
+  FormHost& host_;
+  std::function<void()> markModified_;
+  int currentKey_ = 0;
+};
+
+}  // namespace q4t
