@@ -1,6 +1,7 @@
 #include "docview/Document.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 #include "docview/DocTemplate.h"
@@ -38,7 +39,7 @@ bool Document::saveModified() {
   if (!modified_) return true;
   const QString name = pathName_.isEmpty() ? title_ : QFileInfo(pathName_).fileName();
   const auto answer = QMessageBox::question(
-      firstView() ? firstView()->window() : nullptr, QString(), tr("Save changes to %1?").arg(name),
+      firstView() ? firstView()->window() : nullptr, QGuiApplication::applicationDisplayName(), tr("Save changes to %1?").arg(name),
       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   if (answer == QMessageBox::Cancel) return false;
   if (answer == QMessageBox::No) return true;

@@ -134,6 +134,7 @@ class ApplicationTest : public QObject {
     program.app().mainFrame().workspace().activatePreviousSubWindow();
     QVERIFY(!program.app().openDocumentFile(c));
     QCOMPARE(answerer.texts(), QStringList{QStringLiteral("Save changes to b.q4t?")});
+    QCOMPARE(answerer.titles(), QStringList{QStringLiteral("Dev Izured for Q4T Keyboard")});
     QCOMPARE(program.app().keyLayoutTemplate().documents().size(), 1);
     QVERIFY(program.document()->isModified());
     QCOMPARE(program.app().tcoTemplate().documents().size(), 1);

@@ -22,6 +22,7 @@ void MessageBoxAnswerer::answer() {
   if (!button) return;
   texts_.append(box->text());
   icons_.append(box->icon());
+  titles_.append(box->windowTitle());
   button->click();
 }
 

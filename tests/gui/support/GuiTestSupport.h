@@ -19,6 +19,7 @@ class MessageBoxAnswerer : public QObject {
   void setButton(QMessageBox::StandardButton button) { button_ = button; }
   const QStringList& texts() const { return texts_; }
   const QList<QMessageBox::Icon>& icons() const { return icons_; }
+  const QStringList& titles() const { return titles_; }
 
  private:
   void answer();
@@ -27,6 +28,7 @@ class MessageBoxAnswerer : public QObject {
   QTimer timer_;
   QStringList texts_;
   QList<QMessageBox::Icon> icons_;
+  QStringList titles_;
 };
 
 }  // namespace q4t::test
