@@ -32,6 +32,14 @@ const char* const kDocumentName = "Q4T Layout";
 void showOpenFailure(QWidget* owner, const QString& text) {
   QMessageBox::warning(owner, QGuiApplication::applicationDisplayName(), text);
 }
+
+// Each kind of file dialog is made once and kept for the run: every new file
+// dialog brings icons of its own, whose pixmaps would stay in Qt's pixmap
+// cache (up to 10 MB) long after the dialog has gone.
+QFileDialog& keptDialog(std::unique_ptr<QFileDialog>& kept) {
+  if (!kept) kept = std::make_unique<QFileDialog>();
+  return *kept;
+}
 }  // namespace
 
 CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
@@ -129,7 +137,8 @@ bool CQ4TProgrammerApp::openFailed(const QString& path) {
 }
 
 void CQ4TProgrammerApp::openFileDialog() {
-  QFileDialog dialog(nullptr, tr("Open"));
+  QFileDialog& dialog = keptDialog(openDialog_);
+  dialog.setWindowTitle(tr("Open"));
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters({tr("Q4T Dateien (*.q4t)"), tr("All Files (*.*)")});
   dialog.setDefaultSuffix(QStringLiteral("q4t"));
@@ -174,7 +183,7 @@ QWidget* CQ4TProgrammerApp::mainWindow() { return mainFrame_.get(); }
 void CQ4TProgrammerApp::showHelp() { help_->showDefaultTopic(nullptr); }
 
 QString CQ4TProgrammerApp::chooseSaveFileName() {
-  QFileDialog dialog(nullptr);
+  QFileDialog& dialog = keptDialog(saveDialog_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(QStringLiteral("*.q4t"));
   dialog.selectFile(QStringLiteral("*.q4t"));

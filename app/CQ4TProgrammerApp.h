@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+class QFileDialog;
+
 #include "app/RecentFileList.h"
 #include "docview/CommandTarget.h"
 #include "editor/FormHost.h"
@@ -71,6 +73,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   docview::DocTemplate* tcoTemplate_ = nullptr;
   RecentFileList recentFiles_;
   std::unique_ptr<HelpLauncher> help_;
+  std::unique_ptr<QFileDialog> openDialog_;
+  std::unique_ptr<QFileDialog> saveDialog_;
 };
 
 }  // namespace q4t
