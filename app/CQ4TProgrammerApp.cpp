@@ -56,6 +56,13 @@ QIcon programIcon() {
   return icon;
 }
 
+// The save dialog is made once and kept for the run: every new file
+// dialog brings icons of its own, whose pixmaps would stay in Qt's pixmap
+// cache (up to 10 MB) long after the dialog has gone.
+QFileDialog& keptDialog(std::unique_ptr<QFileDialog>& kept) {
+  if (!kept) kept = std::make_unique<QFileDialog>();
+  return *kept;
+}
 }  // namespace
 
 CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
@@ -172,7 +179,9 @@ bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
 }
 
 void CQ4TProgrammerApp::openFileDialog() {
-  const QString chosen = OpenFileDialog().choose();
+  // One Open dialog for the run, as for the save dialog.
+  if (!openDialog_) openDialog_ = std::make_unique<OpenFileDialog>();
+  const QString chosen = openDialog_->choose();
   if (!chosen.isEmpty()) openDocumentFile(chosen);
 }
 
@@ -214,7 +223,7 @@ QWidget* CQ4TProgrammerApp::mainWindow() { return mainFrame_.get(); }
 void CQ4TProgrammerApp::showHelp() { help_->showDefaultTopic(nullptr); }
 
 QString CQ4TProgrammerApp::chooseSaveFileName() {
-  QFileDialog dialog(nullptr);
+  QFileDialog& dialog = keptDialog(saveDialog_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(QStringLiteral("*.q4t"));
   dialog.selectFile(QStringLiteral("*.q4t"));

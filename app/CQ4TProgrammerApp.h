@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <memory>
 
+class QFileDialog;
+
 #include "app/RecentFileList.h"
 #include "docview/CommandTarget.h"
 #include "editor/FormHost.h"
@@ -21,6 +23,7 @@ class CMainFrame;
 class CQ4TForm;
 class HelpLauncher;
 class KeyLabelsPanel;
+class OpenFileDialog;
 class SheetCommands;
 class PortDevice;
 class UiTranslator;
@@ -88,6 +91,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   std::unique_ptr<UiTranslator> translator_;
   std::unique_ptr<SheetCommands> sheets_;
   KeyLabelsPanel* keyLabels_ = nullptr;
+  std::unique_ptr<OpenFileDialog> openDialog_;
+  std::unique_ptr<QFileDialog> saveDialog_;
 };
 
 }  // namespace q4t

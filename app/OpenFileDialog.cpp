@@ -30,6 +30,9 @@ void OpenFileDialog::accept() {
   QFileDialog::accept();
 }
 
-QString OpenFileDialog::choose() { return exec() == QDialog::Accepted ? selectedFiles().value(0) : QString(); }
+QString OpenFileDialog::choose() {
+  selectNameFilter(nameFilters().value(0));  // the key tables first at every opening
+  return exec() == QDialog::Accepted ? selectedFiles().value(0) : QString();
+}
 
 }  // namespace q4t
