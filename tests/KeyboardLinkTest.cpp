@@ -70,6 +70,19 @@ class KeyboardLinkTest : public ::testing::Test {
     window.statuses.clear();
   }
 
+  // An Upload in lockstep from a keyboard whose key k holds 2k, the answer to
+  // the first value block held back in the port until released.
+  void UploadWithTheFirstAnswerHeld() {
+    Connect();
+    for (int k = 0; k < kKeyCount; ++k)
+      keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(k * 2);
+    keyboard.tamper = [this](const Frame& sent, std::vector<std::uint8_t>&) {
+      if (sent[4] == command::ReadMemory && !firstAnswerHeld_) keyboard.holdReplies = firstAnswerHeld_ = true;
+    };
+    window.lockstep = true;
+    link.Upload();
+  }
+
   // Requests cut to their first eight bytes, so writes compare by their head.
   std::vector<std::string> heads() const {
     std::vector<std::string> cut;
@@ -90,6 +103,7 @@ class KeyboardLinkTest : public ::testing::Test {
   FakeWindow window;
   KeyTable table = testing::gridTable();
   KeyboardLink link{window, table, shared};
+  bool firstAnswerHeld_ = false;
 };
 
 TEST_F(KeyboardLinkTest, ConnectRunsThroughAllUnitsAndEndsIdle) {
@@ -542,14 +556,7 @@ TEST_F(KeyboardLinkTest, ASecondCopyOfAReplyIsNeverTakenAgainOrForTheNextRequest
 }
 
 TEST_F(KeyboardLinkTest, ALateAnswerIsNotTakenForTheRepeatOrTheNextRequest) {
-  Connect();
-  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(k * 2);
-  bool held = false;
-  keyboard.tamper = [&](const Frame& sent, std::vector<std::uint8_t>&) {
-    if (sent[4] == command::ReadMemory && !held) keyboard.holdReplies = held = true;
-  };
-  window.lockstep = true;
-  link.Upload();
+  UploadWithTheFirstAnswerHeld();
   window.Pump(link);  // the first value block is not answered in time
   ports.at(0)->ReleaseHeld();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the receive thread takes it
@@ -722,14 +729,7 @@ TEST_F(KeyboardLinkTest, AnAnswerQueuedBeforeAnAbortDoesNotCarryTheTransferOn) {
 // with the repeat's answer, so it lies unread in the port when the second
 // block is asked for: it must be thrown away, not taken for the second block.
 TEST_F(KeyboardLinkTest, BytesWaitingInThePortBeforeARequestAreNeverItsAnswer) {
-  Connect();
-  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(k * 2);
-  bool held = false;
-  keyboard.tamper = [&](const Frame& sent, std::vector<std::uint8_t>&) {
-    if (sent[4] == command::ReadMemory && !held) keyboard.holdReplies = held = true;
-  };
-  window.lockstep = true;
-  link.Upload();
+  UploadWithTheFirstAnswerHeld();
   window.Pump(link);         // the first value block is not answered in time
   window.ExpireTimer(link);  // its repeat is answered; the receive thread waits for the window
   ASSERT_TRUE(window.WaitForPost(std::chrono::seconds(2)));
