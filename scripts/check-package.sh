@@ -34,6 +34,9 @@ cd "$empty"
 "$tree/usr/bin/q4t-keyboard-sim" --version
 QT_QPA_PLATFORM=offscreen "$tree/usr/bin/q4t-programmer" --version | grep -F 1.0.0.1
 "$tree/usr/bin/q4t" show "$data/DefTable.q4t" | grep -q '|  92 |'
+[ -s "$data/translations/Q4TProgrammer_de.qm" ] || { echo "no German translation in the package" >&2; exit 1; }
+QT_QPA_PLATFORM=offscreen "$tree/usr/bin/q4t-programmer" --export "$work/legends.pdf" --legends "$data/DefTable.q4t"
+pdftotext "$work/legends.pdf" - | grep -qx 92
 
 "$tree/usr/bin/q4t-keyboard-sim" --link "$ports/COM1" >"$ports/keyboard.out" 2>&1 &
 sim=$!
