@@ -21,6 +21,7 @@
 #include "app/SheetCommands.h"
 #include "app/StatusPanes.h"
 #include "app/UiTranslator.h"
+#include "ui/ProgramMessage.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"
 #include "docview/MdiChildFrame.h"
@@ -38,10 +39,6 @@ namespace {
 const char* const kOpenPortError = "ERROR: Open COM Port";
 const char* const kDocumentName = "Q4T Layout";
 
-void showOpenFailure(QWidget* owner, const QString& text) {
-  QMessageBox::warning(owner, QGuiApplication::applicationDisplayName(), text);
-}
-
 bool isMissing(const QString& path) {
   std::error_code error;
   return std::filesystem::status(QFile::encodeName(path).toStdString(), error).type() ==
@@ -56,13 +53,6 @@ QIcon programIcon() {
   return icon;
 }
 
-// The save dialog is made once and kept for the run: every new file
-// dialog brings icons of its own, whose pixmaps would stay in Qt's pixmap
-// cache (up to 10 MB) long after the dialog has gone.
-QFileDialog& keptDialog(std::unique_ptr<QFileDialog>& kept) {
-  if (!kept) kept = std::make_unique<QFileDialog>();
-  return *kept;
-}
 }  // namespace
 
 CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
@@ -168,10 +158,10 @@ bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
 
 bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
   if (isMissing(path)) {
-    showOpenFailure(mainWindow(), tr("%1\nCannot find this file.\nPlease verify that the correct path "
+    showProgramMessage(mainWindow(), QMessageBox::Warning, tr("%1\nCannot find this file.\nPlease verify that the correct path "
                                      "and file name are given.").arg(path));
   } else {
-    showOpenFailure(mainWindow(), tr("Unable to open %1 as a key table:\n%2.").arg(path, reason));
+    showProgramMessage(mainWindow(), QMessageBox::Warning, tr("Unable to open %1 as a key table:\n%2.").arg(path, reason));
   }
   recentFiles_.remove(path);
   mainFrame_->showRecentFiles(recentFiles_.paths());
@@ -188,7 +178,7 @@ void CQ4TProgrammerApp::openFileDialog() {
 bool CQ4TProgrammerApp::exitInstance() {
   for (docview::DocTemplate* docTemplate : {keyLayoutTemplate_, tcoTemplate_}) {
     for (docview::Document* document : docTemplate->documents()) {
-      if (!document->mayClose() || !document->saveModified()) return false;
+      if (!document->queryClose()) return false;
     }
   }
   keyLayoutTemplate_->closeAllDocuments();
@@ -223,7 +213,10 @@ QWidget* CQ4TProgrammerApp::mainWindow() { return mainFrame_.get(); }
 void CQ4TProgrammerApp::showHelp() { help_->showDefaultTopic(nullptr); }
 
 QString CQ4TProgrammerApp::chooseSaveFileName() {
-  QFileDialog& dialog = keptDialog(saveDialog_);
+  // Kept for the run: every new file dialog brings icons of its own, whose
+  // pixmaps would stay in Qt's pixmap cache (up to 10 MB) after it has gone.
+  if (!saveDialog_) saveDialog_ = std::make_unique<QFileDialog>();
+  QFileDialog& dialog = *saveDialog_;
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setNameFilter(QStringLiteral("*.q4t"));
   dialog.selectFile(QStringLiteral("*.q4t"));

@@ -2,7 +2,6 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -13,6 +12,7 @@
 #include "print/SheetDialog.h"
 #include "print/SheetFiles.h"
 #include "ui/CommandIds.h"
+#include "ui/ProgramMessage.h"
 
 namespace q4t {
 
@@ -65,8 +65,8 @@ void SheetCommands::exportToFile(const SheetSource& source, const SheetOptions& 
   if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + filter.section(QLatin1String("*."), 1).chopped(1);
   QString reason;
   if (!exportSheet(path, source, options, reason)) {
-    QMessageBox::warning(owner_(), QGuiApplication::applicationDisplayName(),
-                         QObject::tr("The sheet could not be written to %1:\n%2").arg(path, reason));
+    showProgramMessage(owner_(), QMessageBox::Warning,
+                       QObject::tr("The sheet could not be written to %1:\n%2").arg(path, reason));
   }
 }
 

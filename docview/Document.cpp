@@ -65,7 +65,7 @@ std::optional<CommandState> Document::commandState(int id) const {
 }
 
 void Document::runCommand(int id) {
-  if (id == kCloseCommand && mayClose() && saveModified()) closeDocument();
+  if (id == kCloseCommand && queryClose()) closeDocument();
 }
 
 }  // namespace docview

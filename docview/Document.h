@@ -36,6 +36,8 @@ class Document : public QObject, public CommandTarget {
   virtual bool mayClose() { return true; }
   // Asks "Save changes to ...?" when modified; false when the close must stop.
   bool saveModified();
+  // Every question before a close, in order: mayClose, then the save prompt.
+  bool queryClose() { return mayClose() && saveModified(); }
   // Closes the document's windows and deletes it.
   virtual void closeDocument();
 

@@ -11,7 +11,7 @@
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
 #include "editor/FormHost.h"
-#include "editor/FormMessage.h"
+#include "ui/ProgramMessage.h"
 #include "editor/KeyContextMenu.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
@@ -89,7 +89,7 @@ bool CQ4TForm::closeOtherLayouts() {
     if (other != document() && other->title() != document()->title()) others.append(other);
   }
   for (docview::Document* other : others) {
-    if (!other->mayClose() || !other->saveModified()) return false;
+    if (!other->queryClose()) return false;
   }
   for (docview::Document* other : others) other->closeDocument();
   return true;
@@ -111,16 +111,18 @@ void CQ4TForm::warnOfUnholdableFields() {
   const QString text =
       tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
           .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5)));
-  showFormMessage(host_.mainWindow(), QMessageBox::Warning, text);
+  showProgramMessage(host_.mainWindow(), QMessageBox::Warning, text);
 }
 
 void CQ4TForm::download() {
-  if (link_.Download()) return;
   const std::vector<FieldProblem> problems = unholdableFields(table_);
-  const std::string first = problems.empty() ? std::string() : describeProblem(problems.front());
-  showFormMessage(host_.mainWindow(), QMessageBox::Warning,
-                  tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
-                      .arg(QString::fromStdString(first)));
+  if (problems.empty()) {
+    link_.Download();
+    return;
+  }
+  showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
+                     tr("The table is not downloaded: the keyboard cannot hold\n%1.\nNothing was written to the keyboard.")
+                         .arg(QString::fromStdString(describeProblem(problems.front()))));
 }
 
 bool CQ4TForm::mayLeaveTransfer() {
@@ -201,7 +203,7 @@ bool CQ4TForm::fileSaveAs() {
 bool CQ4TForm::saveTo(const QString& path) {
   const FileResult result = writeKeyTable(path.toStdString(), table_);
   if (!result) {
-    showFormMessage(host_.mainWindow(), QMessageBox::Warning,
+    showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
                     tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
     return false;
   }

@@ -3,7 +3,7 @@
 #include "editor/CChangeKeyValueDlg.h"
 #include "editor/CTCOCounterDlg.h"
 #include "editor/FormHost.h"
-#include "editor/FormMessage.h"
+#include "ui/ProgramMessage.h"
 #include "editor/KeyContextMenu.h"
 #include "editor/KeyLayout.h"
 #include "model/KeyboardLimits.h"
@@ -103,8 +103,8 @@ void KeyEditCommands::counterOff() {
 void KeyEditCommands::counterOn() {
   const int k = currentKey_;
   if (table_.countersInUse() == kMaxCountersInUse) {
-    showFormMessage(host_.mainWindow(), QMessageBox::Information,
-                    QStringLiteral("All TCO counters in use.\nPlease switch off an other counter"));
+    showProgramMessage(host_.mainWindow(), QMessageBox::Information,
+                       QStringLiteral("All TCO counters in use.\nPlease switch off an other counter"));
     layout_.restoreChangedMarks();
     return;
   }
@@ -147,7 +147,7 @@ void KeyEditCommands::relayoutAll() {
 }
 
 void KeyEditCommands::showDialogFailure() {
-  showFormMessage(host_.mainWindow(), QMessageBox::NoIcon, QStringLiteral("Dialog box could not be created!"));
+  showProgramMessage(host_.mainWindow(), QMessageBox::NoIcon, QStringLiteral("Dialog box could not be created!"));
 }
 
 }  // namespace q4t

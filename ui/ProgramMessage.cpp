@@ -1,10 +1,10 @@
-#include "editor/FormMessage.h"
+#include "ui/ProgramMessage.h"
 
 #include <QGuiApplication>
 
 namespace q4t {
 
-void showFormMessage(QWidget* owner, QMessageBox::Icon icon, const QString& text) {
+void showProgramMessage(QWidget* owner, QMessageBox::Icon icon, const QString& text) {
   QMessageBox box(icon, QGuiApplication::applicationDisplayName(), text, QMessageBox::Ok, owner);
   box.exec();
 }
