@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "link/PortBytes.h"
 #include "link/SerialPort.h"
 #include "model/KeyboardLimits.h"
 
@@ -9,7 +10,6 @@ namespace q4t {
 
 namespace {
 
-constexpr std::size_t kReadPiece = 80;
 constexpr int kMaxSendings = 3;
 
 std::string localDate() {
@@ -20,8 +20,6 @@ std::string localDate() {
   std::strftime(text, sizeof text, "%Y%m%d", &local);
   return text;
 }
-
-RequestKind kindOf(std::uint32_t request) { return static_cast<RequestKind>(request & 0xFF); }
 
 }  // namespace
 
@@ -110,6 +108,11 @@ void KeyboardLink::Abort() {
   downloadEnabled_ = uploadEnabled_ = portEnabled_ = true;
   readTcoEnabled_ = false;
   if (transferKind_ == TransferKind::ReadTco) transferKind_ = TransferKind::None;
+  ForgetTransfer();
+}
+
+// What a transfer leaves behind when it ends unfinished.
+void KeyboardLink::ForgetTransfer() {
   verifying_ = false;
   licenseToWrite_.reset();
   reply_.reset();
@@ -140,7 +143,7 @@ void KeyboardLink::SendBuilt(const Frame& frame, RequestKind kind, std::uint16_t
 // A repeat gets a new number too: an answer that arrived before it was
 // written may be the late answer to an earlier sending.
 void KeyboardLink::Repeat() {
-  if (lastFrame_) WriteLastFrame(kindOf(lastRequest_.load()));
+  if (lastFrame_) WriteLastFrame(portbytes::kindOf(lastRequest_.load()));
 }
 
 void KeyboardLink::WriteLastFrame(RequestKind kind) {
@@ -156,7 +159,7 @@ void KeyboardLink::NumberRequest(RequestKind kind) {
   std::lock_guard lock(shared_.portReading);
   lastRequest_ = ((lastRequest_.load() >> 8) + 1) << 8 | static_cast<std::uint32_t>(kind);
   if (!shared_.port) return;
-  std::uint8_t piece[kReadPiece];
+  std::uint8_t piece[portbytes::kReadPiece];
   for (int taken = 0; taken < kMostPieces; ++taken)
     if (shared_.port->Read(piece, sizeof piece) == 0) break;
 }

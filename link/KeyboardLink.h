@@ -105,6 +105,7 @@ class KeyboardLink {
   void OnDeviceLost();
   void SendLicenseWrite();
   bool EndModeOf(PortDevice& port, std::uint8_t unitNumber);
+  void ForgetTransfer();
   KeyTable& Received();
   void TakeUploadedTable();
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include <poll.h>
+#include "link/PortBytes.h"
 
 namespace q4t {
 
@@ -15,16 +15,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds kLeaveAnswerTime{300};  // per unit; a unit that is gone is passed over
-constexpr std::size_t kReadPiece = 80;
 
 // Reads what has arrived; false when the port hung up.
 bool TakeBytes(PortDevice& port, FrameAssembler& assembler, std::chrono::milliseconds wait) {
   pollfd ready{port.PollHandle(), POLLIN, 0};
   if (ready.fd >= 0 && ::poll(&ready, 1, static_cast<int>(wait.count())) > 0 &&
-      (ready.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+      portbytes::hungUp(ready))
     return false;
-  std::uint8_t piece[kReadPiece];
-  for (std::size_t n; (n = port.Read(piece, sizeof piece)) > 0;) assembler.Append(piece, n);
+  portbytes::appendArrived(port, assembler);
   return true;
 }
 
@@ -39,10 +37,7 @@ void KeyboardLink::LeaveTransfer() {
     for (const std::uint8_t unitNumber : {unit::Mode1, unit::Mode2, unit::Mode3})
       if (!EndModeOf(*port, unitNumber)) break;
   }
-  verifying_ = false;
-  licenseToWrite_.reset();
-  reply_.reset();
-  phase_ = LinkPhase::Unlinked;
+  ForgetTransfer();
 }
 
 // ModeEnd to one unit and the wait for its answer; false when the port hung up.

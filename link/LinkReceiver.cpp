@@ -7,16 +7,13 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "link/PortBytes.h"
+
 namespace q4t {
 
 namespace {
 
 constexpr int kPollCycleMs = 10;
-constexpr std::size_t kReadPiece = 80;
-
-RequestKind kindOf(std::uint32_t request) { return static_cast<RequestKind>(request & 0xFF); }
-
-bool hungUp(const pollfd& wait) { return (wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
 
 }  // namespace
 
@@ -56,13 +53,13 @@ void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
     if (!mine || shared_.lastSender.load() != this) continue;
     TakeArrived(*port, assembler, bufferedFor);
     const std::optional<Frame> frame = assembler.NextFrame();
-    if (!frame && count == 2 && hungUp(waits[1])) {
+    if (!frame && count == 2 && portbytes::hungUp(waits[1])) {
       window_.PostToWindow({{LinkEvent::DeviceLost}, Frame{}, run, 0});
       break;
     }
     if (!frame) continue;
     waitMs = 0;  // more frames may already be buffered
-    if (const auto message = RecognizeReply(*frame, kindOf(bufferedFor)))
+    if (const auto message = RecognizeReply(*frame, portbytes::kindOf(bufferedFor)))
       window_.PostToWindow({*message, *frame, run, bufferedFor});
   }
   std::uint64_t drained = 0;
@@ -79,8 +76,7 @@ void KeyboardLink::TakeArrived(PortDevice& port, FrameAssembler& assembler, std:
     assembler.Clear();
     bufferedFor = request;
   }
-  std::uint8_t piece[kReadPiece];
-  for (std::size_t n; (n = port.Read(piece, sizeof piece)) > 0;) assembler.Append(piece, n);
+  portbytes::appendArrived(port, assembler);
 }
 
 // Asks the receive thread to end, waits for it and closes its stop event.
