@@ -49,9 +49,9 @@ QList<QCommandLineOption> exportOptions() {
   return {{kExport, QStringLiteral("Write the sheet of file to OUT (.pdf, .svg or .png) and exit."),
            QStringLiteral("OUT")},
           {kLegends, QStringLiteral("With --export: the legend inserts instead of the layout sheet.")},
-          {kCapMm, QStringLiteral("With --legends: a single key's insert, mm (5 to 60, default 14)."),
+          {kCapMm, QStringLiteral("With --legends: a single key's insert, mm (%1 to %2, default %3).").arg(kMinCapMm).arg(kMaxCapMm).arg(SheetOptions{}.capMm),
            QStringLiteral("N")},
-          {kGapMm, QStringLiteral("With --legends: the gap between key caps, mm (0 to 30, default 5)."),
+          {kGapMm, QStringLiteral("With --legends: the gap between key caps, mm (0 to %1, default %2).").arg(kMaxGapMm).arg(SheetOptions{}.gapMm),
            QStringLiteral("N")}};
 }
 
@@ -78,10 +78,10 @@ int runExportCommand(int argc, char** argv) {
     return fail(kRefused, out + QStringLiteral(": unknown file type (use .pdf, .svg or .png)"));
   SheetOptions options;
   options.kind = parser.isSet(kLegends) ? SheetKind::Legends : SheetKind::Layout;
-  if (!readMillimetres(parser, kCapMm, 5, 60, options.capMm))
-    return fail(kRefused, QStringLiteral("--cap-mm takes a number of millimetres from 5 to 60"));
-  if (!readMillimetres(parser, kGapMm, 0, 30, options.gapMm))
-    return fail(kRefused, QStringLiteral("--gap-mm takes a number of millimetres from 0 to 30"));
+  if (!readMillimetres(parser, kCapMm, kMinCapMm, kMaxCapMm, options.capMm))
+    return fail(kRefused, QStringLiteral("--cap-mm takes a number of millimetres from %1 to %2").arg(kMinCapMm).arg(kMaxCapMm));
+  if (!readMillimetres(parser, kGapMm, 0, kMaxGapMm, options.gapMm))
+    return fail(kRefused, QStringLiteral("--gap-mm takes a number of millimetres from 0 to %1").arg(kMaxGapMm));
   KeyTable table;
   if (const FileResult read = readKeyTable(tables.first().toStdString(), table); !read)
     return fail(kRefused, tables.first() + QStringLiteral(": ") + QString::fromStdString(read.reason));

@@ -26,13 +26,12 @@ class LegendSheet {
   LegendSheet(const SheetSource& source, const SheetOptions& options, QSizeF areaMm);
 
   int pageCount() const { return pages_; }
-  const std::vector<LegendBox>& boxes() const { return boxes_; }
   void paintPage(QPainter& painter, const PageArea& area, int page) const;
 
+ private:
   // Room between two boxes for their cut marks.
   static constexpr double kSpacingMm = 6.0;
 
- private:
   void place(QSizeF areaMm);
   void paintBox(QPainter& painter, const PageArea& area, const LegendBox& box) const;
   void paintFooter(QPainter& painter, const PageArea& area, int page) const;

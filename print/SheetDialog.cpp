@@ -15,7 +15,6 @@ namespace {
 const char* const kKindKey = "Sheets/kind";
 const char* const kCapKey = "Sheets/legendCapMm";
 const char* const kGapKey = "Sheets/legendGapMm";
-constexpr double kMinCapMm = 5, kMaxCapMm = 60, kMaxGapMm = 30;
 
 QDoubleSpinBox* millimetres(double minimum, double maximum, double value, QWidget* parent) {
   auto* box = new QDoubleSpinBox(parent);

@@ -25,39 +25,42 @@ QPageLayout filePageLayout(const SheetOptions& options) {
                      QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
 }
 
+// Every page of the sheet on a printer or PDF writer whose printable area is areaMm.
+bool paintPages(QPagedPaintDevice& device, QSizeF areaMm, const SheetSource& source, const SheetOptions& options) {
+  const SheetPainter sheet(source, options, areaMm);
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+  const PageArea area(device, QPointF(0, 0), areaMm);
+  for (int page = 0; page < sheet.pageCount(); ++page) {
+    if (page > 0) device.newPage();
+    sheet.paintPage(painter, area, page);
+  }
+  return painter.end();
+}
+
 bool writePdf(QIODevice& file, const SheetSource& source, const SheetOptions& options) {
   QPdfWriter writer(&file);
   writer.setResolution(kPdfDpi);
   writer.setPageLayout(filePageLayout(options));
   writer.setTitle(source.title);
   writer.setCreator(QStringLiteral("Q4T Programmer"));
-  const QSizeF areaMm = writer.pageLayout().paintRect(QPageLayout::Millimeter).size();
-  const SheetPainter sheet(source, options, areaMm);
-  QPainter painter;
-  if (!painter.begin(&writer)) return false;
-  const PageArea area(writer, QPointF(0, 0), areaMm);
-  for (int page = 0; page < sheet.pageCount(); ++page) {
-    if (page > 0) writer.newPage();
-    sheet.paintPage(painter, area, page);
-  }
-  return painter.end();
+  return paintPages(writer, writer.pageLayout().paintRect(QPageLayout::Millimeter).size(), source, options);
 }
 
 // The pages one below the other, as one picture of dpi dots per inch.
 class StackedPages {
  public:
   StackedPages(const SheetSource& source, const SheetOptions& options, int dpi)
-      : layout_(filePageLayout(options)), dpi_(dpi),
-        sheet_(source, options, layout_.paintRect(QPageLayout::Millimeter).size()) {}
+      : layout_(filePageLayout(options)), dpi_(dpi), areaMm_(layout_.paintRect(QPageLayout::Millimeter).size()),
+        sheet_(source, options, areaMm_) {}
 
   QSize size() const { return {pageSize().width(), pageSize().height() * sheet_.pageCount()}; }
 
   void paint(QPainter& painter) const {
-    const QSizeF areaMm = layout_.paintRect(QPageLayout::Millimeter).size();
     const double margin = kMarginMm * dpi_ / kMmPerInch;
     for (int page = 0; page < sheet_.pageCount(); ++page) {
       const QPointF origin(margin, page * pageSize().height() + margin);
-      sheet_.paintPage(painter, PageArea(*painter.device(), origin, areaMm), page);
+      sheet_.paintPage(painter, PageArea(*painter.device(), origin, areaMm_), page);
     }
   }
 
@@ -66,6 +69,7 @@ class StackedPages {
 
   QPageLayout layout_;
   int dpi_;
+  QSizeF areaMm_;
   SheetPainter sheet_;
 };
 
@@ -138,16 +142,7 @@ void prepareSheetPrinter(QPrinter& printer, const SheetOptions& options) {
 }
 
 void printSheet(QPrinter& printer, const SheetSource& source, const SheetOptions& options) {
-  const QSizeF areaMm = printer.pageRect(QPrinter::Millimeter).size();
-  const SheetPainter sheet(source, options, areaMm);
-  QPainter painter;
-  if (!painter.begin(&printer)) return;
-  const PageArea area(printer, QPointF(0, 0), areaMm);
-  for (int page = 0; page < sheet.pageCount(); ++page) {
-    if (page > 0) printer.newPage();
-    sheet.paintPage(painter, area, page);
-  }
-  painter.end();
+  paintPages(printer, printer.pageRect(QPrinter::Millimeter).size(), source, options);
 }
 
 }  // namespace q4t

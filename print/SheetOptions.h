@@ -17,6 +17,9 @@ struct SheetOptions {
   double gapMm = 5.0;   // between two caps: a double key's insert spans it
 };
 
+// The sizes the dialog and the command line take, in millimetres.
+constexpr double kMinCapMm = 5, kMaxCapMm = 60, kMaxGapMm = 30;
+
 // The table a sheet is made from, with what its header names.
 struct SheetSource {
   const KeyTable& table;

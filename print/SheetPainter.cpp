@@ -9,7 +9,7 @@
 namespace q4t {
 
 SheetPainter::SheetPainter(const SheetSource& source, const SheetOptions& options, QSizeF areaMm)
-    : source_(source), options_(options) {
+    : source_(source) {
   if (options.kind == SheetKind::Legends) legends_ = std::make_unique<LegendSheet>(source, options, areaMm);
 }
 

@@ -28,7 +28,6 @@ class SheetPainter {
 
  private:
   const SheetSource& source_;
-  SheetOptions options_;
   std::unique_ptr<LegendSheet> legends_;
 };
 
