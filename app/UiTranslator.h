@@ -1,6 +1,6 @@
 // The program's texts in the language of the user interface (QLocale()), from
-// the compiled translation Q4TProgrammer_<language>.qm beside the program, in
-// its data folder or in the build tree. Installed while it lives.
+// the compiled translation Q4TProgrammer_<language>.qm in the program's
+// translations folder (its data files). Installed while it lives.
 #pragma once
 
 #include <QTranslator>

@@ -36,12 +36,15 @@ int ownerAt(const OwnerGrid& owner, int row, int column) {
   return owner[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
-// The width of every cell, border included: wide enough for the widest value.
-int cellWidthFor(const KeyTable& table) {
-  std::size_t widest = kMinValueWidth;
+// The number of characters of the widest value, at least least.
+std::size_t widestValue(const KeyTable& table, std::size_t least) {
+  std::size_t widest = least;
   for (int k = 0; k < kKeyCount; ++k) widest = std::max(widest, std::to_string(table.entry(k).value).size());
-  return static_cast<int>(widest) + 2;
+  return widest;
 }
+
+// The width of every cell, border included: wide enough for the widest value.
+int cellWidthFor(const KeyTable& table) { return static_cast<int>(widestValue(table, kMinValueWidth)) + 2; }
 
 class Canvas {
  public:
@@ -117,8 +120,7 @@ std::string padLeft(const std::string& text, std::size_t width) {
 
 // One row per key with a label, in key order: key, value, label.
 std::string labelList(const KeyTable& table) {
-  std::size_t valueWidth = 5;  // "value"
-  for (int k = 0; k < kKeyCount; ++k) valueWidth = std::max(valueWidth, std::to_string(table.entry(k).value).size());
+  const std::size_t valueWidth = widestValue(table, std::string("value").size());
   std::string out = "key  " + padLeft("value", valueWidth) + "  label\n";
   for (int k = 0; k < kKeyCount; ++k)
     if (!table.label(k).empty())

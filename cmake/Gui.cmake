@@ -24,13 +24,12 @@ if(Q4T_GUI_RESOURCES)
 endif()
 
 # Translations of the user interface (translations/Q4TProgrammer_<language>.ts),
-# compiled into the build tree's translations folder; the program looks there,
-# beside itself and in its data folder.
+# compiled into the translations folder beside the programs, where they are
+# found as the installed ones are.
 set(Q4T_TRANSLATIONS_DIR ${CMAKE_BINARY_DIR}/translations)
 file(GLOB Q4T_TS_FILES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/translations/*.ts)
 set_source_files_properties(${Q4T_TS_FILES} PROPERTIES OUTPUT_LOCATION ${Q4T_TRANSLATIONS_DIR})
 qt_add_lrelease(q4t_gui TS_FILES ${Q4T_TS_FILES} QM_FILES_OUTPUT_VARIABLE Q4T_QM_FILES)
-target_compile_definitions(q4t_gui PRIVATE Q4T_TRANSLATIONS_BUILD_DIR="${Q4T_TRANSLATIONS_DIR}")
 
 add_executable(q4t-programmer app/main.cpp)
 target_compile_options(q4t-programmer PRIVATE ${Q4T_CORE_WARNINGS})
