@@ -265,11 +265,9 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
       return openContextMenuByKey(static_cast<QWidget*>(watched));
   }
   // The accelerators come before the focused control: a text field of a
-  // child window must not copy, cut, paste or undo with them. A label typed
-  // in the Key Labels window may.
+  // child window must not copy, cut, paste or undo with them.
   if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-      static_cast<QWidget*>(watched)->window() == this && isUnhandledKey(*static_cast<QKeyEvent*>(event)) &&
-      !keyLabelsDock_->isAncestorOf(static_cast<QWidget*>(watched))) {
+      workspace_->isAncestorOf(static_cast<QWidget*>(watched)) && isUnhandledKey(*static_cast<QKeyEvent*>(event))) {
     return true;
   }
   return QMainWindow::eventFilter(watched, event);
