@@ -100,7 +100,6 @@ void CQ4TForm::loadTable() {
   if (!result) host_.noteCause(keyFilePath_ + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
   for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
-  emit keysChanged();
   if (result) warnOfUnholdableFields();
 }
 
@@ -170,8 +169,14 @@ void CQ4TForm::runCommand(int id) {
   const std::optional<docview::CommandState> state = commandState(id);
   if (!state || !state->enabled) return;
   switch (id) {
-    case cmd::kTcoCounterOn: edits_.counterOn(); break;
-    case cmd::kTcoCounterOff: edits_.counterOff(); break;
+    case cmd::kTcoCounterOn:
+      edits_.counterOn();
+      emit keysChanged();
+      break;
+    case cmd::kTcoCounterOff:
+      edits_.counterOff();
+      emit keysChanged();
+      break;
     case cmd::kFileSave: fileSave(); break;
     case cmd::kFileSaveAs: fileSaveAs(); break;
     case cmd::kDownload: download(); break;
@@ -179,10 +184,12 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
     case cmd::kHelpDevIzured: host_.showHelp(); break;
-    default: edits_.reshape(id); break;
+    default:
+      edits_.reshape(id);
+      emit keysChanged();
+      break;
   }
   host_.updateActions();
-  emit keysChanged();
 }
 
 bool CQ4TForm::fileSave() {
@@ -254,7 +261,6 @@ void CQ4TForm::PostToWindow(const LinkPost& post) {
       [this, post] {
         link_.HandlePost(post);
         host_.updateActions();
-        emit keysChanged();
       },
       Qt::QueuedConnection);
 }
@@ -270,9 +276,15 @@ void CQ4TForm::ShowStatus(const std::string& text) { host_.showStatus(QString::f
 
 void CQ4TForm::Repaint() { repaint(); }
 
-void CQ4TForm::RefreshKeyTexts() { layout_.refreshCaptions(); }
+void CQ4TForm::RefreshKeyTexts() {
+  layout_.refreshCaptions();
+  emit keysChanged();
+}
 
-void CQ4TForm::RelayoutKeys() { edits_.relayoutAll(); }
+void CQ4TForm::RelayoutKeys() {
+  edits_.relayoutAll();
+  emit keysChanged();
+}
 
 void CQ4TForm::RefreshKeyStyles() { layout_.refreshStyles(); }
 
