@@ -33,29 +33,13 @@ KeyLayout::KeyLayout(const KeyTable& table, QWidget* form) : table_(table) {
 void KeyLayout::moveHome(int k) { button(k)->setGeometry(homeRect(k)); }
 
 void KeyLayout::applyShapeGeometry(int k) {
+  const auto [columns, rows] = spanOf(table_, k);
+  if (columns == 1 && rows == 1) return;
+  if (columns == 2) button(table_.rightOf(k))->hide();
+  if (rows == 2) button(table_.downOf(k))->hide();
+  if (columns == 2 && rows == 2) button(table_.downRightOf(k))->hide();
   const QRect& home = homeRect(k);
-  const int right = table_.rightOf(k);
-  const int down = table_.downOf(k);
-  const int downRight = table_.downRightOf(k);
-  switch (table_.entry(k).size) {
-    case KeySize::DoubleRight:
-      if (right < 0) return;
-      button(right)->hide();
-      button(k)->setGeometry(home.x(), home.y(), 2 * home.width(), home.height());
-      return;
-    case KeySize::DoubleDown:
-      if (down < 0) return;
-      button(down)->hide();
-      button(k)->setGeometry(home.x(), home.y(), home.width(), 2 * home.height());
-      return;
-    case KeySize::Quadruple:
-      if (right < 0 || down < 0 || downRight < 0) return;
-      for (int covered : {down, right, downRight}) button(covered)->hide();
-      button(k)->setGeometry(home.x(), home.y(), 2 * home.width(), 2 * home.height());
-      return;
-    default:
-      return;
-  }
+  button(k)->setGeometry(home.x(), home.y(), columns * home.width(), rows * home.height());
 }
 
 void KeyLayout::showAll() {

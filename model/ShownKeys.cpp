@@ -11,8 +11,8 @@ constexpr int kKeyHeight = 18;
 constexpr int kFirstColumnX = 2;
 // Top edges of rows 1 (bottom) to 6; rows 4 to 6 overlap the row below by one unit.
 constexpr std::array<int, kGridRows> kRowTop = {94, 76, 58, 41, 24, 7};
+}  // namespace
 
-// Columns and rows that k's shape spans, 1 x 1 when a named neighbour is missing.
 std::pair<int, int> spanOf(const KeyTable& table, int k) {
   const int right = table.rightOf(k), down = table.downOf(k), downRight = table.downRightOf(k);
   switch (table.entry(k).size) {
@@ -23,12 +23,16 @@ std::pair<int, int> spanOf(const KeyTable& table, int k) {
     default: return {1, 1};
   }
 }
-}  // namespace
 
 FormRect homeFormRect(int k) {
   const GridCell cell = gridCellOf(k);
   return {kFirstColumnX + kKeyWidth * cell.column, kRowTop[static_cast<std::size_t>(cell.row - 1)],
           kKeyWidth, kKeyHeight};
+}
+
+FormRect keyboardFormRect() {
+  const int top = kRowTop.back(), bottom = kRowTop.front() + kKeyHeight;
+  return {kFirstColumnX, top, kKeyWidth * kGridColumns, bottom - top};
 }
 
 std::vector<ShownKey> shownKeys(const KeyTable& table) {

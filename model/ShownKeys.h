@@ -2,6 +2,7 @@
 // every position that no merged neighbour covers, in the form's units.
 #pragma once
 
+#include <utility>
 #include <vector>
 
 #include "model/KeyTable.h"
@@ -19,6 +20,13 @@ struct FormRect {
 
 // Key k's place before any merging.
 FormRect homeFormRect(int k);
+
+// The rectangle around every key's home place.
+FormRect keyboardFormRect();
+
+// Columns and rows that k's shape spans, 1 x 1 when a named neighbour is
+// missing: a merge counts only when its neighbours exist.
+std::pair<int, int> spanOf(const KeyTable& table, int k);
 
 struct ShownKey {
   int key = 0;

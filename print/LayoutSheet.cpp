@@ -16,8 +16,6 @@ constexpr double kHeaderMm = 12.0;
 constexpr double kCounterLineMm = 5.0;
 constexpr double kCounterColumnMm = 90.0;
 constexpr double kStripeShare = 5.0 / 22.0;  // the window's 5-pixel stripe of a 22-unit key
-// The keyboard on the layout form, in its units.
-constexpr double kFormLeft = 2, kFormTop = 7, kFormWidth = 18 * 22, kFormHeight = 112 - 7;
 const QColor kKeyFace(244, 244, 244);
 const QColor kStripeYellow(255, 255, 0);
 
@@ -49,13 +47,14 @@ void LayoutSheet::paint(QPainter& painter, const PageArea& area) const {
   const int counterRows = static_cast<int>(
       std::ceil(source_.table.countersInUse() / std::max(1.0, std::floor(size.width() / kCounterColumnMm))));
   const double countersMm = (counterRows + 2) * kCounterLineMm;
-  const double scale = std::min(size.width() / kFormWidth, (size.height() - top - countersMm) / kFormHeight);
+  const FormRect keyboard = keyboardFormRect();
+  const double scale = std::min(size.width() / keyboard.width, (size.height() - top - countersMm) / keyboard.height);
   for (const ShownKey& key : shownKeys(source_.table)) {
-    const QRectF mm((key.rect.x - kFormLeft) * scale, top + (key.rect.y - kFormTop) * scale,
+    const QRectF mm((key.rect.x - keyboard.x) * scale, top + (key.rect.y - keyboard.y) * scale,
                     key.rect.width * scale, key.rect.height * scale);
     paintKey(painter, area, key, mm);
   }
-  paintCounters(painter, area, top + kFormHeight * scale + kCounterLineMm);
+  paintCounters(painter, area, top + keyboard.height * scale + kCounterLineMm);
 }
 
 double LayoutSheet::paintHeader(QPainter& painter, const PageArea& area) const {
