@@ -28,6 +28,11 @@ xmllint --noout "$tree"/usr/share/mime/packages/q4t-programmer.xml
 XDG_DATA_DIRS=$tree/usr/share update-mime-database "$tree/usr/share/mime"
 grep -qx 'application/x-q4t-keytable:\*.q4t' <(cut -d: -f2,3 "$tree/usr/share/mime/globs2")
 
+echo "-- the README and the example table beside the changelog"
+doc=$tree/usr/share/doc/q4t-programmer
+ls "$doc"/README.md* >/dev/null
+"$tree/usr/bin/q4t" show "$doc/examples/cafe.q4t" | grep -q '|  92 |'
+
 echo "-- the unpacked programs in a folder without DefTable.q4t"
 cd "$empty"
 "$tree/usr/bin/q4t" --version
