@@ -197,13 +197,26 @@ void CQ4TProgrammerApp::releasePort() {
 void CQ4TProgrammerApp::showStatus(const QString& text) {
   if (lastMadePort_) {
     const QString cause = QString::fromStdString(lastMadePort_->LastError());
-    if (text == QLatin1String(kOpenPortError) && !cause.isEmpty()) {
-      noteCause(cause + (cause.contains(QLatin1String("ermission"))
-                             ? tr(" (is the user in the dialout group?)") : QString()));
-    }
+    if (text == QLatin1String(kOpenPortError) && !cause.isEmpty())
+      portNotOpened(cause, lastMadePort_->LastOpenDenied());
     if (lastMadePort_ != shared_.port || text != QLatin1String(kOpenPortError)) lastMadePort_.reset();
   }
   mainFrame_->statusPanes().showStatus(text);
+}
+
+// The cause goes to the status text's tool tip and into a message box, which
+// opens once the link has ended its step and shown its texts.
+void CQ4TProgrammerApp::portNotOpened(const QString& cause, bool denied) {
+  const QString hint = denied ? tr("Your user may not open serial devices: add it to the dialout group with "
+                                   "sudo adduser $USER dialout, then log in again.")
+                              : QString();
+  noteCause(denied ? cause + QLatin1Char(' ') + hint : cause);
+  QString message = tr("The serial port %1 cannot be opened:\n%2.")
+                        .arg(QString::fromStdString(shared_.comPortName), cause);
+  if (denied) message += QStringLiteral("\n\n") + hint;
+  QMetaObject::invokeMethod(
+      this, [this, message] { showProgramMessage(mainWindow(), QMessageBox::Warning, message); },
+      Qt::QueuedConnection);
 }
 
 void CQ4TProgrammerApp::noteCause(const QString& cause) { mainFrame_->statusPanes().noteCause(cause); }

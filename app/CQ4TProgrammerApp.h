@@ -77,6 +77,7 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   // The message for a file that cannot be opened; its recent entry leaves.
   bool openFailed(const QString& path, const QString& reason);
   void releasePort();
+  void portNotOpened(const QString& cause, bool denied);
   CQ4TForm* activeForm() const;
   void followActiveChild();
 

@@ -10,6 +10,7 @@ namespace {
 std::atomic<int> interruptSignal{0};
 void onInterrupt(int signal) { interruptSignal = signal; }
 constexpr auto kWakeUp = std::chrono::milliseconds(100);  // to notice an interrupt
+constexpr const char* kConnected = "OK: Keyboard connected";
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -33,6 +34,10 @@ bool CliWindow::StartTimer(int, int milliseconds) {
 void CliWindow::StopTimer(int) { timerDue_.reset(); }
 
 void CliWindow::ShowStatus(const std::string& text) {
+  if (text == kConnected) {
+    if (greeting_ == Greeting::None) greeting_ = Greeting::Answered;
+    return;
+  }
   if (text.rfind("ERROR: ", 0) == 0) errorShown_ = true;
   std::fprintf(stderr, "%s\n", text.c_str());
 }
@@ -43,7 +48,13 @@ CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock:
   for (;;) {
     std::unique_lock lock(mutex_);
     const bool settled = link.phase() == LinkPhase::Idle || link.phase() == LinkPhase::Unlinked;
-    if (queue_.empty() && !timerDue_ && settled) return Outcome::Done;
+    if (queue_.empty() && !timerDue_ && settled) {
+      if (greeting_ == Greeting::Answered && !errorShown_) {
+        std::fprintf(stderr, "%s\n", kConnected);
+        greeting_ = Greeting::Printed;
+      }
+      return Outcome::Done;
+    }
     if (interruptSignal != 0) return Outcome::Interrupted;
     const auto now = std::chrono::steady_clock::now();
     if (now >= deadline) return Outcome::Stalled;

@@ -1,6 +1,8 @@
 // The command-line tool's window for the link: an event queue with the reply
 // timer, status texts printed on stderr the moment they are shown (stdout
-// carries only results, such as the JSON of read-tco).
+// carries only results, such as the JSON of read-tco). "OK: Keyboard
+// connected", which the link shows for each unit that answers, is printed
+// once, when a step of the command has ended without an error.
 #pragma once
 
 #include <chrono>
@@ -42,6 +44,7 @@ class CliWindow : public LinkWindow {
   std::deque<LinkPost> queue_;
   std::optional<std::chrono::steady_clock::time_point> timerDue_;
   bool errorShown_ = false;
+  enum class Greeting { None, Answered, Printed } greeting_ = Greeting::None;
 };
 
 // Notes SIGINT and SIGTERM, which end Run() with Outcome::Interrupted.

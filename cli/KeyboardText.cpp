@@ -55,4 +55,17 @@ std::string terminalText(const std::string& text) {
   return out;
 }
 
+std::vector<std::string> terminalLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.push_back(terminalText(text.substr(start, i - start)));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size() || lines.empty()) lines.push_back(terminalText(text.substr(start)));
+  return lines;
+}
+
 }  // namespace q4t

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace q4t {
 
@@ -13,5 +14,9 @@ std::string jsonText(const std::string& text);
 
 // For the terminal: \r, \n, \t and \\ as written here, other control characters as \xHH.
 std::string terminalText(const std::string& text);
+
+// The lines of a text for the terminal: it is cut at each line break (CR LF,
+// LF or CR alone; one at the end ends the last line), each line as terminalText.
+std::vector<std::string> terminalLines(const std::string& text);
 
 }  // namespace q4t

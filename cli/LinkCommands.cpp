@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "cli/CliWindow.h"
-#include "cli/KeyboardText.h"
+#include "cli/TcoReport.h"
 #include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
@@ -104,48 +104,14 @@ bool writableTarget(const std::string& path) {
 }
 
 struct CliTcoView : TcoDisplay {
-  void ShowCounters(const TcoCounterTable& table) override { counters = table; }
-  void SetSerialNumber(const std::string& text) override { serialNumber = text; }
-  void SetManufactureDate(const std::string& text) override { manufactureDate = text; }
-  void SetProgrammingDate(const std::string& text) override { programmingDate = text; }
-  void SetDeviceDetails(const std::string& text) override { deviceDetails = text; }
-  void SetCaliforniaLicense(bool on) override { license = on ? "on" : "off"; }
-  TcoCounterTable counters{};
-  std::string serialNumber, manufactureDate, programmingDate, deviceDetails, license = "not set";
+  void ShowCounters(const TcoCounterTable& table) override { reading.counters = table; }
+  void SetSerialNumber(const std::string& text) override { reading.serialNumber = text; }
+  void SetManufactureDate(const std::string& text) override { reading.manufactureDate = text; }
+  void SetProgrammingDate(const std::string& text) override { reading.programmingDate = text; }
+  void SetDeviceDetails(const std::string& text) override { reading.deviceDetails = text; }
+  void SetCaliforniaLicense(bool on) override { reading.license = on ? "on" : "off"; }
+  TcoReading reading;
 };
-
-std::string keyLocation(int counter, const TcoCounterSlot& slot) {
-  static const char* const kFixed[] = {"All keys", "Minutes", "MSR good read",
-                                       "MSR bad read", "Keylock changes", "MSR total read"};
-  if (counter < kFirstKeyCounter) return kFixed[counter];
-  return slot.ownerKey == kFreeSlot ? "not used" : std::to_string(slot.ownerKey);
-}
-
-void printTco(const CliTcoView& view, bool json) {
-  if (json) {
-    std::printf("{\"serialNumber\": %s, \"manufactureDate\": %s, \"programmingDate\": %s, "
-                "\"deviceDetails\": %s, \"californiaLicense\": %s, \"counters\": [",
-                jsonText(view.serialNumber).c_str(), jsonText(view.manufactureDate).c_str(),
-                jsonText(view.programmingDate).c_str(), jsonText(view.deviceDetails).c_str(),
-                jsonText(view.license).c_str());
-    for (int n = 0; n < kCounterSlotCount; ++n) {
-      const TcoCounterSlot& slot = view.counters[static_cast<std::size_t>(n)];
-      std::printf("%s{\"counter\": %d, \"keyLocation\": %s, \"value\": %d}", n ? ", " : "", n,
-                  jsonText(keyLocation(n, slot)).c_str(), slot.count);
-    }
-    std::printf("]}\n");
-    return;
-  }
-  std::printf("serial number:        %s\ndate of manufacture:  %s\ndate of programming:  %s\n"
-              "device details:       %s\nCalifornia driver license: %s\n%-8s %-14s %s\n",
-              terminalText(view.serialNumber).c_str(), terminalText(view.manufactureDate).c_str(),
-              terminalText(view.programmingDate).c_str(), terminalText(view.deviceDetails).c_str(),
-              view.license.c_str(), "Counter", "Key Location", "Value");
-  for (int n = 0; n < kCounterSlotCount; ++n) {
-    const TcoCounterSlot& slot = view.counters[static_cast<std::size_t>(n)];
-    std::printf("%-8d %-14s %d\n", n, keyLocation(n, slot).c_str(), slot.count);
-  }
-}
 
 class LinkSession {
  public:
@@ -173,9 +139,8 @@ class LinkSession {
       link_.Abort();
     }
     if (lastPort_ && !lastPort_->LastError().empty() && !shared_.port) {
-      std::fprintf(stderr, "%s%s\n", lastPort_->LastError().c_str(),
-                   lastPort_->LastError().find("ermission") != std::string::npos
-                       ? " (is the user in the dialout group?)" : "");
+      std::fprintf(stderr, "q4t: cannot open %s\n", lastPort_->LastError().c_str());
+      if (lastPort_->LastOpenDenied()) std::fprintf(stderr, "q4t: %s\n", kDialoutHint);
       lastPort_.reset();
     }
     return outcome == CliWindow::Outcome::Done && !window_.errorShown();
@@ -242,7 +207,7 @@ int readTco(const Options& options, const std::string& licenseChoice) {
     const int on = licenseChoice == "on" ? 1 : 0;
     session.Step([&] { session.window().PostToWindow({{LinkEvent::CaliforniaLicenseChanged, on, 0}, Frame{}, 0, 0}); });
   } else {
-    printTco(view, options.json);
+    std::fputs((options.json ? tcoJson(view.reading) : tcoText(view.reading)).c_str(), stdout);
   }
   return session.ExitStatus();
 }

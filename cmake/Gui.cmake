@@ -63,6 +63,9 @@ add_dependencies(q4t_gui q4t_help)
 add_test(NAME man_page_q4t-programmer COMMAND bash ${PROJECT_SOURCE_DIR}/tests/man_page_options.sh
   ${PROJECT_SOURCE_DIR}/app/q4t-programmer.1 $<TARGET_FILE:q4t-programmer>)
 set_tests_properties(man_page_q4t-programmer PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+add_test(NAME q4t-programmer_answers_without_display COMMAND bash ${PROJECT_SOURCE_DIR}/tests/answers_without_display.sh
+  $<TARGET_FILE:q4t-programmer> ${PROJECT_VERSION})
+set_tests_properties(q4t-programmer_answers_without_display PROPERTIES LABELS gui)
 add_test(NAME gui_export COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:q4t-programmer>
   -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/export-test
   -P ${PROJECT_SOURCE_DIR}/tests/ExportCommandTest.cmake)

@@ -175,10 +175,6 @@ namespace {
 
 bool isModeUnit(std::uint8_t u) { return u == unit::Mode1 || u == unit::Mode2 || u == unit::Mode3; }
 
-bool isErrorStatus(std::uint8_t code) {
-  return std::find(status::Errors.begin(), status::Errors.end(), code) != status::Errors.end();
-}
-
 int kindNumber(RequestKind kind) { return static_cast<int>(kind); }
 
 std::optional<LinkMessage> modeUnitReply(std::uint8_t u, RequestKind last) {
@@ -236,17 +232,16 @@ std::optional<LinkMessage> RecognizeReply(const Frame& reply, RequestKind last) 
       return LinkMessage{LinkEvent::BlockRead, kindNumber(RequestKind::ReadInfo), 0};
     return std::nullopt;
   }
+  // A busy main unit refuses the request, the greeting too: it is asked
+  // again, and busy at every try ends the transfer as error replies do.
   if (code == status::Busy) {
-    if (u == unit::Memory)
-      return last == RequestKind::ConnectUnit
-                 ? std::optional<LinkMessage>(LinkMessage{LinkEvent::Connected, kindNumber(last), u})
-                 : std::nullopt;
     if (isModeUnit(u))
       if (auto message = modeUnitReply(u, last)) return message;
     return LinkMessage{LinkEvent::StopWaiting};
   }
-  if (isErrorStatus(code)) return LinkMessage{LinkEvent::RepeatRequest};
-  return std::nullopt;
+  // Every other status refuses the request, the keyboard's known error codes
+  // and any other: three of them end the transfer rather than the time-outs.
+  return LinkMessage{LinkEvent::RepeatRequest};
 }
 
 std::vector<std::uint8_t> DecodeValues(const Frame& reply) {

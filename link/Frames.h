@@ -77,7 +77,6 @@ constexpr std::uint8_t OwnerWrite = 8;
 namespace status {
 constexpr std::uint8_t Ok = 0;
 constexpr std::uint8_t Busy = 35;
-constexpr std::array<std::uint8_t, 8> Errors = {110, 128, 150, 151, 153, 154, 180, 181};
 }  // namespace status
 
 namespace area {

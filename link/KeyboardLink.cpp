@@ -1,6 +1,7 @@
 #include "link/KeyboardLink.h"
 
 #include <ctime>
+#include <utility>
 
 #include "link/PortBytes.h"
 #include "link/SerialPort.h"
@@ -114,6 +115,7 @@ void KeyboardLink::Abort() {
 // What a transfer leaves behind when it ends unfinished.
 void KeyboardLink::ForgetTransfer() {
   verifying_ = false;
+  endText_.clear();
   licenseToWrite_.reset();
   reply_.reset();
   phase_ = LinkPhase::Unlinked;
@@ -270,6 +272,7 @@ void KeyboardLink::OnModeSet(int mode, int unitNumber) {
     PostOwn(LinkEvent::StartPhase);
   } else {
     phase_ = LinkPhase::Idle;
+    if (!endText_.empty()) window_.ShowStatus(std::exchange(endText_, {}));
   }
 }
 

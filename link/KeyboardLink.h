@@ -137,6 +137,9 @@ class KeyboardLink {
   TransferKind transferKind_ = TransferKind::None;
   LinkPhase phase_ = LinkPhase::Unlinked;
   bool verifying_ = false;
+  // A Download's OK, shown only once the owner table and the date are written
+  // and the keyboard has left transfer mode.
+  std::string endText_;
   TcoDisplay* tcoView_ = nullptr;
   // The licence write waits for the answer to the Connect sent before it.
   std::optional<RequestKind> licenseToWrite_;

@@ -109,7 +109,7 @@ void KeyboardLink::FinishKeyTable() {
     window_.RefreshKeyTexts();
     window_.RelayoutKeys();
     verifying_ = false;
-    window_.ShowStatus("OK: Download and verify successful");
+    endText_ = "OK: Download and verify successful";
     reply_.reset();
     return SendBuilt(BuildOwnerTableWrite(table_.counters()), RequestKind::WriteValues,
                      area::TcoOwners, area::TcoOwnerBytes);

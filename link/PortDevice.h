@@ -27,6 +27,9 @@ class PortDevice {
 
   // The device and the cause of the last failed open, for messages.
   virtual std::string LastError() const = 0;
+  // The last open failed for want of permission: the user is not in the
+  // group that owns serial devices.
+  virtual bool LastOpenDenied() const { return false; }
 };
 
 }  // namespace q4t

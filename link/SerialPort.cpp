@@ -55,6 +55,7 @@ CSerialPort::~CSerialPort() { Destroy(); }
 bool CSerialPort::Create() {
   Close();
   lastError_.clear();
+  lastCause_ = 0;
   return true;
 }
 
@@ -64,6 +65,7 @@ bool CSerialPort::Open(int portNumber) {
   const std::string path = DevicePathForPort(portNumber);
   if (path.empty()) {
     lastError_ = "COM" + std::to_string(portNumber) + ": no such port";
+    lastCause_ = 0;
     return false;
   }
   return OpenPath(path);
@@ -85,6 +87,7 @@ bool CSerialPort::OpenPath(const std::string& path) {
     return failOpen(path, cause);
   }
   lastError_.clear();
+  lastCause_ = 0;
   open_ = true;
   return true;
 }
@@ -167,6 +170,7 @@ void CSerialPort::closeDevice() {
 
 bool CSerialPort::failOpen(const std::string& device, int cause) {
   lastError_ = device + ": " + std::strerror(cause);
+  lastCause_ = cause;
   return false;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <shared_mutex>
 #include <string>
@@ -28,6 +29,7 @@ class CSerialPort : public PortDevice {
   bool Write(const std::uint8_t* bytes, std::size_t n) override;
   int PollHandle() const override { return handle_; }
   std::string LastError() const override { return lastError_; }
+  bool LastOpenDenied() const override { return lastCause_ == EACCES || lastCause_ == EPERM; }
 
   static constexpr unsigned kBaudRate = 9600;
   static constexpr unsigned kByteSize = 8;
@@ -49,7 +51,13 @@ class CSerialPort : public PortDevice {
   std::atomic<int> handle_{-1};
   std::atomic<bool> open_{false};
   std::string lastError_;
+  int lastCause_ = 0;  // the error number of the last failed open
 };
+
+// How a user gets the permission to open serial devices, for a refused open.
+inline constexpr const char* kDialoutHint =
+    "Your user may not open serial devices: add it to the dialout group with "
+    "sudo adduser $USER dialout, then log in again.";
 
 // "COM12" gives 12: after the first three characters, blanks, an optional
 // sign and decimal digits; 0 without digits.

@@ -1,18 +1,32 @@
 #include "sim/PseudoTerminal.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace q4t::sim {
 namespace {
 
 constexpr int kWriteWaitMs = 1000;
+
+// The link's full path with its folder's symbolic links resolved, so that
+// every way of naming one link gives one name.
+std::string LinkIdentity(const std::string& linkPath) {
+  std::error_code error;
+  const std::filesystem::path link = std::filesystem::absolute(linkPath, error);
+  const std::filesystem::path folder = std::filesystem::weakly_canonical(link.parent_path(), error);
+  return (folder / link.filename()).string();
+}
 
 std::string LinkTarget(const std::string& path) {
   char target[4096];
@@ -38,7 +52,26 @@ bool PseudoTerminal::open() {
   return true;
 }
 
+// An abstract socket named after the link marks it as taken while this
+// process lives; the system drops the name with the process, also when it is
+// killed, so no stale mark is ever left behind.
+bool PseudoTerminal::claimLink(const std::string& linkPath) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::string name = "q4t-keyboard-sim " + LinkIdentity(linkPath);
+  const std::size_t room = sizeof address.sun_path - 1;
+  if (name.size() > room) name.erase(0, name.size() - room);  // the end tells links apart
+  std::copy(name.begin(), name.end(), address.sun_path + 1);
+  claim_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+  if (claim_ < 0 || bind(claim_, reinterpret_cast<const sockaddr*>(&address), length) == 0) return true;
+  if (errno != EADDRINUSE) return true;  // no mark to be had: the link is made as before
+  lastError_ = linkPath + " is the link of another q4t-keyboard-sim that is running";
+  return false;
+}
+
 bool PseudoTerminal::linkAt(const std::string& linkPath) {
+  if (!claimLink(linkPath)) return false;
   struct stat status {};
   if (lstat(linkPath.c_str(), &status) == 0 && !S_ISLNK(status.st_mode)) {
     lastError_ = linkPath + " exists and is not a symbolic link";
@@ -62,6 +95,8 @@ void PseudoTerminal::removeLink() {
 
 void PseudoTerminal::close() {
   removeLink();
+  if (claim_ >= 0) ::close(claim_);
+  claim_ = -1;
   if (slave_ >= 0) ::close(slave_);
   if (master_ >= 0) ::close(master_);
   slave_ = master_ = -1;

@@ -21,7 +21,8 @@ class PseudoTerminal {
   // On failure the caller closes what was opened.
   bool open();
   // Points linkPath at the slave device. A symbolic link that is already
-  // there is replaced; any other file is left alone and the call fails.
+  // there is replaced; any other file, and the link of another simulator that
+  // is running, are left alone and the call fails.
   bool linkAt(const std::string& linkPath);
   // Removes the link, but only while it still points at this slave device.
   void removeLink();
@@ -39,9 +40,11 @@ class PseudoTerminal {
 
  private:
   bool fail(const std::string& what);
+  bool claimLink(const std::string& linkPath);
 
   int master_ = -1;
   int slave_ = -1;
+  int claim_ = -1;  // the socket that marks the link as this process's
   std::string slaveName_;
   std::string linkPath_;
   std::string lastError_;

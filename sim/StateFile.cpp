@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -121,6 +122,11 @@ bool SaveState(const KeyboardState& state, const std::string& path, std::string&
 }
 
 std::optional<KeyboardState> LoadState(const std::string& path, std::string& error) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {  // a FIFO would never end
+    error = path + " is not a regular file";
+    return std::nullopt;
+  }
   std::ifstream file(path, std::ios::binary);
   std::string line;
   if (!file || !std::getline(file, line) || line != kHeader) {

@@ -18,8 +18,8 @@ namespace q4t::sim {
 // failed save leaves the previous file whole.
 bool SaveState(const KeyboardState& state, const std::string& path, std::string& error);
 
-// Nothing, with the reason in error, when the file cannot be read or has a
-// line it does not understand.
+// Nothing, with the reason in error, when the file is no regular file, cannot
+// be read or has a line it does not understand.
 std::optional<KeyboardState> LoadState(const std::string& path, std::string& error);
 
 }  // namespace q4t::sim

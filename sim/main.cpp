@@ -1,8 +1,9 @@
 // q4t-keyboard-sim: a virtual Q4T keyboard on a pseudo-terminal, for trying
 // the tool without the hardware.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <sys/stat.h>
@@ -43,14 +44,31 @@ std::optional<KeyboardState> InitialState(const std::string& statePath) {
 class ExchangeReport {
  public:
   ExchangeReport(const ProgramOptions& options, VirtualKeyboard& keyboard)
-      : options_(options), keyboard_(keyboard) {
-    if (!options.logPath.empty()) log_.open(options.logPath, std::ios::app);
+      : options_(options), keyboard_(keyboard) {}
+  ~ExchangeReport() {
+    if (log_) std::fclose(log_);
   }
-  bool logOpen() const { return options_.logPath.empty() || log_.is_open(); }
+
+  // Only a regular file takes the log: a FIFO would hold the start up and a
+  // device such as /dev/full would lose the lines. False with the reason.
+  bool openLog(std::string& error) {
+    const std::string& path = options_.logPath;
+    if (path.empty()) return true;
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+      error = "the log " + path + " is not a regular file";
+      return false;
+    }
+    log_ = std::fopen(path.c_str(), "ae");
+    if (!log_) error = "cannot open the log " + path + ": " + std::strerror(errno);
+    return log_ != nullptr;
+  }
+  // A log line could not be written (the disk is full): said once on stderr.
+  bool logFailed() const { return logFailed_; }
 
   void operator()(const Exchange& exchange) {
     std::lock_guard lock(mutex_);
-    if (log_.is_open()) log_ << Hex(exchange.request) << std::endl;
+    if (log_ && !logFailed_) writeLogLine(Hex(exchange.request));
     if (options_.verbose) printExchange(exchange);
     if (options_.showLineSettings && !lineSettingsShown_) {
       std::cout << "line settings: " << keyboard_.currentLineSettings().describe() << std::endl;
@@ -66,9 +84,17 @@ class ExchangeReport {
     std::cout.flush();
   }
 
+  void writeLogLine(const std::string& line) {
+    if (std::fprintf(log_, "%s\n", line.c_str()) >= 0 && std::fflush(log_) == 0) return;
+    logFailed_ = true;
+    std::cerr << "q4t-keyboard-sim: cannot write to the log " << options_.logPath << ": " << std::strerror(errno)
+              << std::endl;
+  }
+
   const ProgramOptions& options_;
   VirtualKeyboard& keyboard_;
-  std::ofstream log_;
+  std::FILE* log_ = nullptr;
+  bool logFailed_ = false;
   std::mutex mutex_;
   bool lineSettingsShown_ = false;
 };
@@ -110,8 +136,8 @@ int main(int argc, char** argv) {
   VirtualKeyboard keyboard(std::move(*initial));
   keyboard.setFaults(options->faults);
   ExchangeReport report(*options, keyboard);
-  if (!report.logOpen()) {
-    std::cerr << "q4t-keyboard-sim: cannot open " << options->logPath << '\n';
+  if (!report.openLog(error)) {
+    std::cerr << "q4t-keyboard-sim: " << error << '\n';
     return 1;
   }
   keyboard.setListener([&report](const Exchange& exchange) { report(exchange); });
@@ -129,5 +155,5 @@ int main(int argc, char** argv) {
     std::cerr << "q4t-keyboard-sim: " << error << '\n';
     return 1;
   }
-  return 0;
+  return report.logFailed() ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -134,7 +135,9 @@ bool FakePort::Write(const std::uint8_t* bytes, std::size_t n) {
     held_.insert(held_.end(), reply.begin(), reply.end());
     return true;
   }
-  return reply.empty() || ::write(pipe_[1], reply.data(), reply.size()) >= 0;
+  const bool written = reply.empty() || ::write(pipe_[1], reply.data(), reply.size()) >= 0;
+  if (!reply.empty() && std::exchange(keyboard_.lastReply, false)) HangUp();
+  return written;
 }
 
 void FakePort::ReleaseHeld() {

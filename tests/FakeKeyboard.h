@@ -38,6 +38,7 @@ class FakeKeyboard {
   std::set<int> busyUnits;     // units that answer status 35
   bool doubleReplies = false;  // each reply twice in one write
   int holdReplies = 0;         // replies kept back until the port releases them
+  bool lastReply = false;      // the port hangs up once the next reply is written
   // Changes a reply before it goes out (for wrong checksums, short replies, ...).
   std::function<void(const Frame& request, std::vector<std::uint8_t>& reply)> tamper;
 

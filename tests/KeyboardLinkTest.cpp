@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <functional>
+#include <set>
 #include <tuple>
 #include <memory>
 #include <thread>
@@ -225,6 +227,49 @@ TEST_F(KeyboardLinkTest, ABusyUnitIsAskedAgainAndABusyUnitForEverEndsTheTransfer
   ExpectFlags(true, true, true, false);
 }
 
+// The main unit refuses the greeting at every try, busy or with an error
+// status (a known error code or another): it is asked three times, the link
+// ends at once and the keyboard is never reported connected.
+TEST_F(KeyboardLinkTest, AGreetingRefusedAtEveryTryNeverReportsTheKeyboardConnected) {
+  for (const std::uint8_t refusal : {status::Busy, std::uint8_t{128}, std::uint8_t{1}}) {
+    SCOPED_TRACE(refusal);
+    keyboard.clearRequests();
+    window.statuses.clear();
+    const bool busy = refusal == status::Busy;
+    keyboard.busyUnits = busy ? std::set<int>{unit::Memory} : std::set<int>{};
+    keyboard.errorStatus = refusal;
+    keyboard.errorCount = busy ? 0 : 3;
+    link.PortChosen(std::string("COM1"));
+    window.Pump(link);
+    EXPECT_EQ(keyboard.requests(), std::vector<std::string>(3, connect(9)));
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer aborted", "ERROR: COM port"}));
+    EXPECT_EQ(link.phase(), LinkPhase::Unlinked);
+    EXPECT_FALSE(window.timerRunning);
+  }
+}
+
+// A main unit that greeted, then answers busy to every try of a block ends
+// the transfer at once rather than through the time-outs.
+TEST_F(KeyboardLinkTest, AMainUnitBusyAtEveryTryAbortsTheTransfer) {
+  for (const bool download : {true, false}) {
+    SCOPED_TRACE(download ? "download" : "upload");
+    keyboard.busyUnits.clear();
+    Connect();
+    keyboard.busyUnits = {unit::Memory};
+    if (download) {
+      ASSERT_TRUE(link.Download());
+    } else {
+      link.Upload();
+    }
+    window.Pump(link);
+    const auto sent = keyboard.requests();
+    ASSERT_EQ(sent.size(), 3u + 3u);
+    EXPECT_EQ(std::vector<std::string>(sent.end() - 3, sent.end()), std::vector<std::string>(3, sent.back()));
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer aborted", "ERROR: COM port"}));
+    EXPECT_FALSE(window.timerRunning);
+  }
+}
+
 TEST_F(KeyboardLinkTest, UploadReadsValuesSizesCountersAndOwners) {
   Connect();
   for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(90 - k % 50);
@@ -333,19 +378,57 @@ TEST_F(KeyboardLinkTest, ATableTheKeyboardCannotHoldIsNeverDownloaded) {
   EXPECT_TRUE(window.statuses.empty());
 }
 
-// Both nibbles of every size byte are compared: key 45 is the high one of byte 22.
+// Both nibbles of every size byte are compared: byte 22 packs key 44 (low
+// nibble) and key 45 (high nibble); either read back as double right fails.
 TEST_F(KeyboardLinkTest, ASizeReadBackDifferentlyFailsTheVerify) {
-  Connect();
-  keyboard.tamper = [](const Frame& sent, std::vector<std::uint8_t>& reply) {
-    if (sent[4] != command::ReadMemory || sent[5] != 0x0E || sent[6] != 0xA0) return;
-    reply[5 + 22] = 0x21;  // key 45 reads back as double right
-    reply.back() = 0;
-    reply.back() = Checksum(reply.data(), reply.size());
+  for (const auto& [key, readBack] : {std::pair{44, 0x12}, std::pair{45, 0x21}}) {
+    SCOPED_TRACE(key);
+    Connect();
+    keyboard.tamper = [readBack = readBack](const Frame& sent, std::vector<std::uint8_t>& reply) {
+      if (sent[4] != command::ReadMemory || sent[5] != 0x0E || sent[6] != 0xA0) return;
+      reply[5 + 22] = static_cast<std::uint8_t>(readBack);
+      reply.back() = 0;
+      reply.back() = Checksum(reply.data(), reply.size());
+    };
+    ASSERT_TRUE(link.Download());
+    window.Pump(link);
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Verify failed", "ERROR: COM port"}));
+    EXPECT_EQ(table.entry(key).size, KeySize::Single);
+    keyboard.tamper = nullptr;
+  }
+}
+
+// The keyboard stops answering after the verify: at the owner table, at the
+// date, or at the last unit's ModeEnd. A Download that did not end is never
+// reported successful; the OK comes once the keyboard has left transfer mode.
+TEST_F(KeyboardLinkTest, TheDownloadIsReportedSuccessfulOnlyOnceItHasEnded) {
+  const std::pair<const char*, std::function<bool(const Frame&)>> silentAfter[] = {
+      {"owner table", [](const Frame& sent) { return sent[4] == command::ReadMemory && sent[6] == 0xB7; }},
+      {"date", [](const Frame& sent) { return sent[3] == tag::OwnerWrite; }},
+      {"last ModeEnd", [](const Frame& sent) { return sent[2] == unit::Mode2 && sent[5] == 1; }},
   };
+  for (const auto& [step, before] : silentAfter) {
+    SCOPED_TRACE(step);
+    Connect();
+    keyboard.tamper = [this, before = before](const Frame& sent, std::vector<std::uint8_t>&) {
+      if (before(sent)) keyboard.silentFor = 1000;
+    };
+    ASSERT_TRUE(link.Download());
+    window.Pump(link);
+    for (int second = 0; second < 3; ++second) window.ExpireTimer(link);
+    EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer Timeout", "ERROR: COM port"}));
+    keyboard.silentFor = 0;
+    keyboard.tamper = nullptr;
+    link.PortChosen(std::string("COM1"));  // nothing of the failed download comes back with the next link
+    window.Pump(link);
+    EXPECT_EQ(window.statuses.back(), "OK: Keyboard connected");
+  }
+  Connect();
   ASSERT_TRUE(link.Download());
   window.Pump(link);
-  EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Verify failed", "ERROR: COM port"}));
-  EXPECT_EQ(table.entry(45).size, KeySize::Single);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Download and verify successful"});
+  EXPECT_EQ(keyboard.requests().back(), mode(3, 1));
+  EXPECT_EQ(link.phase(), LinkPhase::Idle);
 }
 
 TEST_F(KeyboardLinkTest, ReadTcoFillsTheViewPieceByPiece) {
@@ -580,6 +663,23 @@ TEST_F(KeyboardLinkTest, AVanishedDeviceIsReportedOnceAndCostsNoProcessorTime) {
   EXPECT_EQ(window.statuses, (std::vector<std::string>{"ERROR: Transfer Timeout", "ERROR: COM port"}));
 }
 
+// The keyboard's answer to the owner table read comes with the hang-up: the
+// table that arrived whole is taken; what follows ends through the time-outs.
+TEST_F(KeyboardLinkTest, AReplyThatArrivesWithTheHangUpIsStillTaken) {
+  Connect();
+  for (int k = 0; k < kKeyCount; ++k) keyboard.memory[area::KeyValues + 2u * k + 1] = static_cast<std::uint8_t>(200 - k);
+  keyboard.tamper = [this](const Frame& sent, std::vector<std::uint8_t>&) {
+    if (sent[4] == command::ReadMemory && sent[3] == tag::Counters) keyboard.lastReply = true;
+  };
+  link.Upload();
+  window.Pump(link);
+  for (int second = 0; second < 3; ++second) window.ExpireTimer(link);
+  EXPECT_EQ(window.deviceLosses, 1);
+  EXPECT_EQ(window.statuses,
+            (std::vector<std::string>{"OK: Upload successful", "ERROR: Transfer Timeout", "ERROR: COM port"}));
+  EXPECT_EQ(table.entry(7).value, 193);
+}
+
 TEST_F(KeyboardLinkTest, RepliesOfAStoppedReceiverAreDropped) {
   Connect();
   link.Upload();
@@ -688,6 +788,28 @@ TEST_F(KeyboardLinkTest, LeavingDuringATransferEndsTransferModeOnTheUnitsThatAns
   link.LeaveTransfer();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   EXPECT_FALSE(link.transferRunning());
+}
+
+// A frame that lay unread in the port when the window went (unit 1's late
+// answer to ModeBegin) is no answer to the ModeEnd that follows: unit 1,
+// silent now, is given its moment before unit 2 is asked.
+TEST_F(KeyboardLinkTest, AFrameWaitingInThePortIsNotTakenForTheAnswerToModeEnd) {
+  Connect();
+  keyboard.holdReplies = 1;
+  link.Upload();
+  window.Pump(link);
+  ASSERT_TRUE(link.transferRunning());
+  shared.lastSender = nullptr;  // the receive thread takes nothing more
+  ports.at(0)->ReleaseHeld();
+  keyboard.silentFor = 1;
+  std::chrono::steady_clock::time_point unit2Asked;
+  keyboard.tamper = [&unit2Asked](const Frame& sent, std::vector<std::uint8_t>&) {
+    if (sent[2] == unit::Mode2) unit2Asked = std::chrono::steady_clock::now();
+  };
+  const auto start = std::chrono::steady_clock::now();
+  link.LeaveTransfer();
+  EXPECT_EQ(keyboard.requests(), concat({{mode(1, 0)}, modeSequence(1)}));
+  EXPECT_GE(unit2Asked - start, std::chrono::milliseconds(250));
 }
 
 // A reply of unit 9 whose tag is not the request's (here the late answer to a

@@ -94,12 +94,15 @@ TEST(SerialSeam, FailedOpensCloseAgainAndSayWhy) {
   CSerialPort port(system);
   EXPECT_FALSE(port.OpenPath("/dev/ttyS0"));
   EXPECT_EQ(port.LastError(), "/dev/ttyS0: Permission denied");
+  EXPECT_TRUE(port.LastOpenDenied());  // the user is told how to join the dialout group
   system.failOpen = false;
   system.failConfigure = true;
   system.calls.clear();
+  errno = 0;  // the line settings fail without a cause of their own
   EXPECT_FALSE(port.OpenPath("/dev/ttyS0"));
   EXPECT_EQ(system.calls.back(), "close");
   EXPECT_FALSE(port.IsOpen());
+  EXPECT_FALSE(port.LastOpenDenied());
   system.calls.clear();
   EXPECT_FALSE(port.Open(0));
   EXPECT_TRUE(system.calls.empty());

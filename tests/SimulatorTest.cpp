@@ -183,6 +183,14 @@ TEST(VirtualKeyboardLink, ReplacesAStaleLinkButNoOtherFile) {
   EXPECT_NE(second.lastError().find("not a symbolic link"), std::string::npos);
   std::ifstream kept(plain);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not a link");
+
+  // The live link of a running keyboard is no stale one; once it stops, it is.
+  EXPECT_FALSE(second.start(stale));
+  EXPECT_NE(second.lastError().find("running"), std::string::npos);
+  line.send(kConnectUnit9);
+  EXPECT_EQ(line.readFrame(), kConnectReply9);
+  first.stop();
+  EXPECT_TRUE(second.start(stale)) << second.lastError();
 }
 
 TEST_F(VirtualKeyboardTest, ConnectAndTransferModeOnEveryControlUnitGetAnEmptyReply) {
@@ -516,7 +524,7 @@ TEST(ProgramOptions, TurnsTheCommandLineIntoFaults) {
   }
 }
 
-// The program, run as a script would run it.
+// The program, run as a script would run it; its output and its messages in one stream.
 class Program {
  public:
   explicit Program(const std::vector<std::string>& arguments) {
@@ -525,6 +533,7 @@ class Program {
     pid_ = fork();
     if (pid_ == 0) {
       dup2(pipeEnds[1], STDOUT_FILENO);
+      dup2(pipeEnds[1], STDERR_FILENO);
       close(pipeEnds[0]);
       std::vector<char*> argv{const_cast<char*>(Q4T_KEYBOARD_SIM)};
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -552,6 +561,20 @@ class Program {
       printed_.append(buffer, static_cast<std::size_t>(count));
     }
     return printed_;
+  }
+
+  // The exit status of a program that ends by itself within 5 s; -1 when it
+  // had to be stopped.
+  int waitForExit() {
+    for (const auto deadline = Clock::now() + 5s; Clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      }
+    }
+    stop();
+    return -1;
   }
 
   int stop() {
@@ -605,10 +628,48 @@ TEST(KeyboardSimProgram, RefusesToStartOnABrokenStateFile) {
   const std::string state = directory / "keyboard.state";
   std::ofstream(state) << "garbage\n";
   Program program({"--link", directory / "COM1", "--state", state});
-  EXPECT_EQ(program.waitFor("ready\n"), "");
+  EXPECT_EQ(program.waitFor("ready\n"), "q4t-keyboard-sim: " + state + " is not a keyboard state file\n");
   EXPECT_EQ(program.stop(), 1);
   std::ifstream kept(state);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "garbage\n");
+}
+
+// A state file or log it could hang on or lose lines to, and a link that a
+// running simulator serves: each is refused at once with one line, exit 1,
+// and the running simulator keeps its link.
+TEST(KeyboardSimProgram, RefusesWhatItWouldHangOnLoseLinesToOrTakeOver) {
+  const TemporaryDirectory directory;
+  const std::string link = directory / "COM1", fifo = directory / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Program running({"--link", link});
+  ASSERT_NE(running.waitFor("ready\n").find("ready\n"), std::string::npos);
+  char target[256] = {};
+  ASSERT_GT(readlink(link.c_str(), target, sizeof target - 1), 0);
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"--link", directory / "COM2", "--state", fifo}, fifo + " is not a regular file"},
+      {{"--link", directory / "COM2", "--log", "/dev/full"}, "the log /dev/full is not a regular file"},
+      {{"--link", directory / "COM2", "--log", fifo}, "the log " + fifo + " is not a regular file"},
+      {{"--link", link}, link + " is the link of another q4t-keyboard-sim that is running"},
+      {{"--link", directory / "./COM1"}, "/COM1 is the link of another q4t-keyboard-sim that is running"},
+  };
+  for (const auto& [arguments, message] : refused) {
+    SCOPED_TRACE(message);
+    Program program(arguments);
+    EXPECT_EQ(program.waitForExit(), 1);
+    const std::string printed = program.waitFor("\n");
+    EXPECT_EQ(printed.rfind("q4t-keyboard-sim: ", 0), 0u) << printed;
+    EXPECT_NE(printed.find(message + "\n"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("ready"), std::string::npos);
+  }
+  EXPECT_FALSE(Exists(directory / "COM2"));
+  char still[256] = {};
+  ASSERT_GT(readlink(link.c_str(), still, sizeof still - 1), 0);
+  EXPECT_EQ(std::string(still), std::string(target));
+  LineEnd line(link);
+  line.send(kConnectUnit9);
+  EXPECT_EQ(line.readFrame(), kConnectReply9);
+  EXPECT_EQ(running.stop(), 0);
 }
 
 }  // namespace

@@ -144,14 +144,16 @@ TEST(WireRecognition, RepliesMeanWhatTheLastRequestAskedFor) {
       {0, 9, RequestKind::QueryUnit, 5, LinkEvent::CountersRead, 7, 0},
       {0, 0, RequestKind::QueryUnit, 4, LinkEvent::BlockRead, 94, 0},
       {0, 5, RequestKind::QueryUnit, 4, std::nullopt, 0, 0},
-      {35, 9, RequestKind::ConnectUnit, 1, LinkEvent::Connected, 3, 9},
-      {35, 9, RequestKind::ReadValues, 2, std::nullopt, 0, 0},
+      {35, 9, RequestKind::ConnectUnit, 1, LinkEvent::StopWaiting, 0, 0},  // a refused greeting
+      {35, 9, RequestKind::ReadValues, 2, LinkEvent::StopWaiting, 0, 0},
+      {35, 1, RequestKind::ConnectUnit, 1, LinkEvent::Connected, 3, 1},
       {35, 1, RequestKind::ModeBegin, 1, LinkEvent::ModeSet, 0, 1},
       {35, 2, RequestKind::ReadValues, 1, LinkEvent::StopWaiting, 0, 0},
       {35, 0, RequestKind::QueryUnit, 4, LinkEvent::StopWaiting, 0, 0},
       {128, 9, RequestKind::ReadValues, 2, LinkEvent::RepeatRequest, 0, 0},
       {181, 1, RequestKind::ModeBegin, 1, LinkEvent::RepeatRequest, 0, 0},
-      {99, 9, RequestKind::ReadValues, 2, std::nullopt, 0, 0},
+      {99, 9, RequestKind::ReadValues, 2, LinkEvent::RepeatRequest, 0, 0},  // an error code of no list
+      {1, 3, RequestKind::ConnectUnit, 1, LinkEvent::RepeatRequest, 0, 0},
   };
   for (const Row& row : rows) {
     const auto message = RecognizeReply(frameOf({2, 6, row.unitNumber, row.tagNumber, row.status}), row.last);

@@ -45,6 +45,7 @@ sed -e '/^\[3\]$/,/^$/ s/^SIZE=1$/SIZE=2/' -e '/^\[3\]$/,/^$/ s/^VALUE=4$/VALUE=
 
 start_sim
 expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1
+[ "$(grep -c "OK: Keyboard connected" err)" = 1 ] || fail "connect reported more than once: $(cat err)"
 connect_log="02 07 09 01 03 01 E9
 02 07 01 01 03 01 F1
 02 07 02 01 03 01 F0
@@ -63,7 +64,7 @@ expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
 cmp -s mine.txt back.txt || fail "upload after download differs: $(diff mine.txt back.txt)"
 
 expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1 --json
-grep -q '"keyLocation": "4"' out || fail "read-tco does not show counter 7 on key 4: $(cat out)"
+grep -q '{"number": 7, "name": "Key counter", "key": 4, ' out || fail "read-tco does not show counter 7 on key 4: $(cat out)"
 grep -q '"serialNumber": "Q4T-' out || fail "read-tco shows no serial number"
 python3 -m json.tool out > /dev/null || fail "read-tco --json is not JSON alone: $(cat out)"
 expect 0 "OK: California driver license changed" "$q4t" license --port COM1 on
@@ -144,6 +145,17 @@ awk -v spent="$(cat cpu)" 'BEGIN { split(spent, part, "+"); exit !(part[1] + par
 start_sim --pace --stray-byte 1  # the discarded reply's tail arrives on its own
 expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1
 
+# a main unit busy at every try: the greeting is refused, nothing is reported connected
+start_sim --busy-units 9
+for command in connect "download mine.q4t"; do
+  started=$SECONDS
+  # shellcheck disable=SC2086
+  expect 1 "ERROR: COM port" "$q4t" $command --port COM1
+  grep -qx "ERROR: Transfer aborted" err || fail "$command on a busy main unit: $(cat err)"
+  ! grep -q "OK: Keyboard connected" err || fail "$command on a busy main unit reported connected"
+  [ $((SECONDS - started)) -lt 10 ] || fail "$command on a busy main unit took $((SECONDS - started)) s"
+done
+
 start_sim --busy-units 1
 expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1
 start_sim --busy-units 0  # status 35 to every try of the device details query ends the transfer
@@ -167,7 +179,26 @@ expect 0 "OK: Keyboard connected" "$q4t" connect --port ./relative-port
 
 expect 2 "" "$q4t" connect
 expect 1 "ERROR: Connect to keyboard" "$q4t" connect --port COM9
-grep -q "ttyS8" err || fail "the failed open does not name the device: $(cat err)"
+grep -q "^q4t: cannot open /dev/ttyS8: " err || fail "the failed open does not name the device: $(cat err)"
+! grep -q "dialout" err || fail "a missing device is not a missing permission: $(cat err)"
+# a device the user may not open: the reason and how to get the permission
+touch denied && chmod 000 denied
+as_user=()
+[ "$(id -u)" != 0 ] || as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+expect 1 "ERROR: Connect to keyboard" "${as_user[@]}" "$q4t" connect --port "$work/denied"
+grep -q "^q4t: cannot open $work/denied: Permission denied" err || fail "no reason for a refused open: $(cat err)"
+grep -qF "sudo adduser \$USER dialout, then log in again" err || fail "no hint at the dialout group: $(cat err)"
+
+# the longest --timeout documented is taken, one second more is refused
+expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1 --timeout 604800
+for bad in 604801 0; do expect 2 "" "$q4t" connect --port COM1 --timeout $bad; done
+
+# out of time near the end (a paced download takes a little over a second):
+# the stall is reported, the download never called successful
+start_sim --pace
+expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t --timeout 1
+grep -qx "ERROR: Transfer stalled" err || fail "download in 1 s: no stall reported: $(cat err)"
+! grep -q "^OK: Download" err || fail "download in 1 s reported success: $(cat err)"
 
 stop_sim
 echo "$((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
