@@ -1,6 +1,5 @@
 #include "editor/CQ4TForm.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -99,7 +98,8 @@ bool CQ4TForm::closeOtherLayouts() {
 
 void CQ4TForm::loadTable() {
   const FileResult result = readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
-  if (!result) host_.noteCause(docview::shownPath(keyFilePath_) + QStringLiteral(": ") + QString::fromStdString(result.reason));
+  if (!result)
+    host_.noteCause(docview::shownPath(keyFilePath_) + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
   for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
   if (result) warnOfUnholdableFields();
@@ -216,7 +216,8 @@ bool CQ4TForm::saveTo(const QString& path) {
   const FileResult result = writeKeyTable(docview::nativePath(path), table_, &lastSeen_);
   if (!result) {
     showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
-                    tr("The key table could not be saved to %1:\n%2").arg(docview::shownPath(path), QString::fromStdString(result.reason)));
+                       tr("The key table could not be saved to %1:\n%2")
+                           .arg(docview::shownPath(path), QString::fromStdString(result.reason)));
     return false;
   }
   document()->setModified(false);

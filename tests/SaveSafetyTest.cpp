@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "model/FileCalls.h"
 #include "model/KeyTableFile.h"
@@ -20,7 +21,8 @@ using testing::readFile;
 using testing::writeFile;
 
 // A disk on which one step of a save fails once: a write after half its
-// bytes went out (as a disk that fills up), the other steps at once.
+// bytes went out (as a disk that fills up), an allocation after the file grew
+// (as the C library's fallback writing zeros does), the other steps at once.
 struct FailingOnce : FileCalls {
   explicit FailingOnce(std::string step) : failing(std::move(step)) {}
   bool failsNow(const std::string& step) {
@@ -41,7 +43,10 @@ struct FailingOnce : FileCalls {
     return failsNow("write") ? -1 : FileCalls::Write(fd, bytes, n);
   }
   int Truncate(int fd, off_t size) override { return failsNow("truncate") ? -1 : FileCalls::Truncate(fd, size); }
-  int Allocate(int fd, off_t size) override { return failsNow("allocate") ? -1 : FileCalls::Allocate(fd, size); }
+  int Allocate(int fd, off_t size) override {
+    if (failing == "allocate" && !failed) ::ftruncate(fd, size);
+    return failsNow("allocate") ? -1 : FileCalls::Allocate(fd, size);
+  }
   int Sync(int fd) override { return failsNow("sync") ? -1 : FileCalls::Sync(fd); }
 
   std::string failing;

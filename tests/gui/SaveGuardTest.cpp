@@ -112,16 +112,19 @@ class SaveGuardTest : public QObject {
     q4t::test::editKeyValue(*program.form(), 0, QStringLiteral("23"));  // unsaved in the other window
     QCOMPARE(savedValue(shop, 0), 1);
 
+    // Saved as another name of that file: a hard link.
+    const QString alias = program.path(QStringLiteral("alias.q4t"));
+    std::filesystem::create_hard_link(shop.toStdString(), alias.toStdString());
     activate(program, mine);
     const AnswersInTurn answerer(answers);
-    saveAs(program, shop);
+    saveAs(program, alias);
     QTRY_COMPARE(answerer.texts().size(), answers.size());
     QCOMPARE(answerer.texts().value(1), QStringLiteral("%1 is open in another window.\nClose that window and "
-                                                       "save this table over the file?").arg(shop));
+                                                       "save this table over the file?").arg(alias));
     if (answers.size() > 2) QCOMPARE(answerer.texts().value(2), QStringLiteral("Save changes to shop.q4t?"));
     QCOMPARE(savedValue(shop, 0), saved ? 11 : 1);
     QCOMPARE(program.app().keyLayoutTemplate().documents().size(), saved ? 1 : 2);
-    QCOMPARE(mine->title(), saved ? QStringLiteral("shop.q4t") : QStringLiteral("New"));
+    QCOMPARE(mine->title(), saved ? QStringLiteral("alias.q4t") : QStringLiteral("New"));
     QCOMPARE(mine->isModified(), !saved);
     if (!saved) QCOMPARE(other->pathName(), shop);
   }
@@ -166,6 +169,29 @@ class SaveGuardTest : public QObject {
     QCOMPARE(answerer.texts().mid(3), (QStringList{QStringLiteral("Save changes to shop.q4t?"), changed}));
     QCOMPARE(savedValue(shop, 0), 98);
     QCOMPARE(program.app().keyLayoutTemplate().documents().size(), 1);
+  }
+
+  void everyNameComesBackAsTheSameBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");  // empty: as Qt decodes the name
+    QTest::newRow("Latin-1") << QByteArray("caf\xe9.q4t") << QStringLiteral("caf\uFFFD.q4t");
+    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xf0\x9f\x98\x80.q4t") << QString();
+    QTest::newRow("cut UTF-8") << QByteArray("a\xc3") << QStringLiteral("a\uFFFD");
+    QTest::newRow("lone continuation") << QByteArray("a\x80" "b") << QStringLiteral("a\uFFFD" "b");
+    QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
+    QTest::newRow("overlong") << QByteArray("\xe0\x80\xaf\xc0\xaf") << QString(5, QChar(0xFFFD));
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << QString(4, QChar(0xFFFD));
+    QTest::newRow("newline and C1") << QByteArray("a\nb\xc2\x9b" "c") << QStringLiteral("a\uFFFD" "b\uFFFD" "c");
+  }
+  void everyNameComesBackAsTheSameBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    const QString path = docview::pathFromBytes(bytes);
+    QCOMPARE(docview::bytesOfPath(path), bytes);
+    QCOMPARE(docview::nativePath(path), bytes.toStdString());
+    QCOMPARE(docview::qtCanName(path), bytes.isValidUtf8());
+    if (bytes.isValidUtf8()) QCOMPARE(path, QString::fromUtf8(bytes));
+    QCOMPARE(docview::shownPath(path), shown.isEmpty() ? QString::fromUtf8(bytes) : shown);
   }
 
   void namesThatAreNoUtf8OrHoldANewlineOpenShowAndSave() {
