@@ -169,13 +169,24 @@ class SaveGuardTest : public QObject {
     QCOMPARE(answerer.texts().mid(3), (QStringList{QStringLiteral("Save changes to shop.q4t?"), changed}));
     QCOMPARE(savedValue(shop, 0), 98);
     QCOMPARE(program.app().keyLayoutTemplate().documents().size(), 1);
+
+    // Save As onto its own file: only the dialog's question whether to replace it.
+    {
+      const AnswersInTurn replace({Button::Yes, Button::Cancel});
+      saveAs(program, shop);
+      QTRY_COMPARE(replace.texts().size(), 1);
+      QTest::qWait(100);
+      QCOMPARE(replace.texts().size(), 1);
+      QCOMPARE(savedValue(shop, 0), 60);
+    }
   }
 
   void everyNameComesBackAsTheSameBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");  // empty: as Qt decodes the name
     QTest::newRow("Latin-1") << QByteArray("caf\xe9.q4t") << QStringLiteral("caf\uFFFD.q4t");
-    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xf0\x9f\x98\x80.q4t") << QString();
+    // U+1F480 is the pair D83D DC80, whose second half looks like a carried byte.
+    QTest::newRow("UTF-8") << QByteArray("caf\xc3\xa9 \xf0\x9f\x92\x80.q4t") << QString();
     QTest::newRow("cut UTF-8") << QByteArray("a\xc3") << QStringLiteral("a\uFFFD");
     QTest::newRow("lone continuation") << QByteArray("a\x80" "b") << QStringLiteral("a\uFFFD" "b");
     QTest::newRow("encoded surrogate") << QByteArray("\xed\xb2\x80") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
