@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QDockWidget>
 #include <QKeyEvent>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -22,6 +21,7 @@
 #include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"
+#include "docview/FileNames.h"
 #include "docview/MdiChildFrame.h"
 
 namespace q4t {
@@ -208,9 +208,9 @@ void CMainFrame::showRecentFiles(const QStringList& paths) {
   for (int i = 0; i < kRecentShown; ++i) {
     const bool used = i < paths.size();
     for (QAction* action : router_.actions(cmd::kFirstRecentFile + i)) {
-      action->setText(used ? QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths[i]).fileName())
+      action->setText(used ? QStringLiteral("&%1 %2").arg(i + 1).arg(docview::shownName(paths[i]))
                            : tr("Recent File"));
-      action->setToolTip(used ? paths[i] : QString());
+      action->setToolTip(used ? docview::shownPath(paths[i]) : QString());
       // Without entries the first place shows the greyed placeholder.
       action->setVisible(used || i == 0);
     }

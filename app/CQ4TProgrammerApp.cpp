@@ -1,10 +1,8 @@
 #include "app/CQ4TProgrammerApp.h"
 
 #include <QDockWidget>
-#include <QFile>
 #include <QGuiApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QIcon>
 #include <QMdiArea>
 #include <QMessageBox>
@@ -24,6 +22,7 @@
 #include "ui/ProgramMessage.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"
+#include "docview/FileNames.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 #include "editor/CQ4TForm.h"
@@ -41,7 +40,7 @@ const char* const kDocumentName = "Q4T Layout";
 
 bool isMissing(const QString& path) {
   std::error_code error;
-  return std::filesystem::status(QFile::encodeName(path).toStdString(), error).type() ==
+  return std::filesystem::status(docview::nativePath(path), error).type() ==
          std::filesystem::file_type::not_found;
 }
 
@@ -140,7 +139,7 @@ void CQ4TProgrammerApp::followActiveChild() {
 bool CQ4TProgrammerApp::newDocument() { return keyLayoutTemplate_->openDocument({}) != nullptr; }
 
 bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
-  const QString absolute = QFileInfo(path).absoluteFilePath();
+  const QString absolute = docview::absolutePath(path);
   if (docview::Document* open = keyLayoutTemplate_->documentOf(absolute)) {
     auto* frame = qobject_cast<docview::MdiChildFrame*>(open->firstView()->parentWidget());
     mainFrame_->workspace().setActiveSubWindow(frame);
@@ -148,7 +147,7 @@ bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
   }
   // Checked before a window is made: what is no key table never opens.
   KeyTable table;
-  if (const FileResult read = readKeyTable(QFile::encodeName(absolute).toStdString(), table); !read)
+  if (const FileResult read = readKeyTable(docview::nativePath(absolute), table); !read)
     return openFailed(absolute, QString::fromStdString(read.reason));
   if (!keyLayoutTemplate_->openDocument(absolute)) return false;
   recentFiles_.add(absolute);
@@ -159,9 +158,9 @@ bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
 bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
   if (isMissing(path)) {
     showProgramMessage(mainWindow(), QMessageBox::Warning, tr("%1\nCannot find this file.\nPlease verify that the correct path "
-                                     "and file name are given.").arg(path));
+                                     "and file name are given.").arg(docview::shownPath(path)));
   } else {
-    showProgramMessage(mainWindow(), QMessageBox::Warning, tr("Unable to open %1 as a key table:\n%2.").arg(path, reason));
+    showProgramMessage(mainWindow(), QMessageBox::Warning, tr("Unable to open %1 as a key table:\n%2.").arg(docview::shownPath(path), reason));
   }
   recentFiles_.remove(path);
   mainFrame_->showRecentFiles(recentFiles_.paths());

@@ -1,10 +1,11 @@
 #include "app/CommandLineExport.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "app/ExportToAnyName.h"
+#include "docview/FileNames.h"
 #include "model/KeyTableFile.h"
 #include "print/SheetFiles.h"
 
@@ -40,7 +41,8 @@ int writeSheet(int argc, char** argv, const QString& out, const SheetSource& sou
   qputenv("QT_QPA_PLATFORM", "offscreen");
   const QGuiApplication application(argc, argv);
   QString reason;
-  if (!exportSheet(out, source, options, reason)) return fail(kNotWritten, out + QStringLiteral(": ") + reason);
+  if (!exportSheetToAnyName(out, source, options, reason))
+    return fail(kNotWritten, docview::shownPath(out) + QStringLiteral(": ") + reason);
   return kWritten;
 }
 }  // namespace
@@ -65,8 +67,7 @@ bool asksForExport(int argc, char** argv) {
 }
 
 int runExportCommand(int argc, char** argv) {
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const QStringList arguments = docview::argumentsAsPaths(argc, argv);
   QCommandLineParser parser;
   parser.addOptions(exportOptions());
   if (!parser.parse(arguments)) return fail(kRefused, parser.errorText());
@@ -75,7 +76,7 @@ int runExportCommand(int argc, char** argv) {
   const QStringList tables = parser.positionalArguments();
   if (tables.size() != 1) return fail(kRefused, QStringLiteral("--export takes one key table file"));
   if (sheetFormatOf(out) == SheetFormat::Unknown)
-    return fail(kRefused, out + QStringLiteral(": unknown file type (use .pdf, .svg or .png)"));
+    return fail(kRefused, docview::shownPath(out) + QStringLiteral(": unknown file type (use .pdf, .svg or .png)"));
   SheetOptions options;
   options.kind = parser.isSet(kLegends) ? SheetKind::Legends : SheetKind::Layout;
   if (!readMillimetres(parser, kCapMm, kMinCapMm, kMaxCapMm, options.capMm))
@@ -83,9 +84,9 @@ int runExportCommand(int argc, char** argv) {
   if (!readMillimetres(parser, kGapMm, 0, kMaxGapMm, options.gapMm))
     return fail(kRefused, QStringLiteral("--gap-mm takes a number of millimetres from 0 to %1").arg(kMaxGapMm));
   KeyTable table;
-  if (const FileResult read = readKeyTable(tables.first().toStdString(), table); !read)
-    return fail(kRefused, tables.first() + QStringLiteral(": ") + QString::fromStdString(read.reason));
-  return writeSheet(argc, argv, out, {table, QFileInfo(tables.first()).fileName(), QDate::currentDate()}, options);
+  if (const FileResult read = readKeyTable(docview::nativePath(tables.first()), table); !read)
+    return fail(kRefused, docview::shownPath(tables.first()) + QStringLiteral(": ") + QString::fromStdString(read.reason));
+  return writeSheet(argc, argv, out, {table, docview::shownName(tables.first()), QDate::currentDate()}, options);
 }
 
 }  // namespace q4t

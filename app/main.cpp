@@ -4,6 +4,7 @@
 
 #include "app/CommandLineExport.h"
 #include "app/CQ4TProgrammerApp.h"
+#include "docview/FileNames.h"
 #include "link/LinkShared.h"
 
 namespace {
@@ -34,7 +35,7 @@ int main(int argc, char* argv[]) {
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("the key table (.q4t) to open"),
                                QStringLiteral("[file]"));
   parser.addOptions(q4t::exportOptions());
-  parser.process(application);
+  parser.process(docview::argumentsAsPaths(argc, argv));  // Qt's own decoding changes names that are not UTF-8
 
   q4t::CQ4TProgrammerApp program(q4t::ProcessLinkShared());
   if (!program.initInstance(QStringList{QApplication::applicationFilePath()} + parser.positionalArguments()))

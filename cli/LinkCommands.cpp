@@ -94,13 +94,18 @@ bool readTableArgument(const std::string& path, KeyTable& table) {
   return read.ok;
 }
 
-// Refused before the port is taken: an output that exists but is no regular file.
+// Refused before the port is taken: an output that exists but is no key
+// table (a folder, a FIFO, a note); an empty file holds nothing to lose.
 bool writableTarget(const std::string& path) {
   std::error_code error;
   const auto type = std::filesystem::status(path, error).type();
-  if (type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::regular) return true;
-  std::fprintf(stderr, "q4t: %s: not a regular file\n", path.c_str());
-  return false;
+  if (type == std::filesystem::file_type::not_found) return true;
+  if (type != std::filesystem::file_type::regular) {
+    std::fprintf(stderr, "q4t: %s: not a regular file\n", path.c_str());
+    return false;
+  }
+  KeyTable existing;
+  return std::filesystem::file_size(path, error) == 0 || readTableArgument(path, existing);
 }
 
 struct CliTcoView : TcoDisplay {

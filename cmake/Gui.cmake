@@ -70,3 +70,6 @@ add_test(NAME gui_export COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:q4t-pr
   -DSOURCE_DIR=${PROJECT_SOURCE_DIR} -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/export-test
   -P ${PROJECT_SOURCE_DIR}/tests/ExportCommandTest.cmake)
 set_tests_properties(gui_export PROPERTIES LABELS gui TIMEOUT 120)
+add_test(NAME gui_export_names COMMAND bash ${PROJECT_SOURCE_DIR}/tests/export_names.sh
+  $<TARGET_FILE:q4t-programmer> ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_BINARY_DIR}/export-names-test)
+set_tests_properties(gui_export_names PROPERTIES LABELS gui TIMEOUT 120)

@@ -1,10 +1,10 @@
 #include "docview/Document.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 
 #include "docview/DocTemplate.h"
+#include "docview/FileNames.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 
@@ -23,7 +23,7 @@ void Document::setTitle(const QString& title) {
 
 void Document::setPathName(const QString& path) {
   pathName_ = path;
-  if (!path.isEmpty()) setTitle(QFileInfo(path).fileName());
+  if (!path.isEmpty()) setTitle(shownName(path));
 }
 
 void Document::setModified(bool modified) { modified_ = modified; }
@@ -37,7 +37,7 @@ void Document::removeView(View* view) { views_.removeAll(view); }
 
 bool Document::saveModified() {
   if (!modified_) return true;
-  const QString name = pathName_.isEmpty() ? title_ : QFileInfo(pathName_).fileName();
+  const QString name = pathName_.isEmpty() ? title_ : shownName(pathName_);
   const auto answer = QMessageBox::question(
       firstView() ? firstView()->window() : nullptr, QGuiApplication::applicationDisplayName(), tr("Save changes to %1?").arg(name),
       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);

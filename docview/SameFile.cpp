@@ -1,16 +1,18 @@
 #include "docview/SameFile.h"
 
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
+#include "docview/FileNames.h"
 
 namespace docview {
 
 bool isSameFile(const QString& first, const QString& second) {
-  const QFileInfo firstInfo(first);
-  const QFileInfo secondInfo(second);
-  const QString firstFile = firstInfo.canonicalFilePath();
-  const QString secondFile = secondInfo.canonicalFilePath();
-  if (firstFile.isEmpty() || secondFile.isEmpty()) return firstInfo.absoluteFilePath() == secondInfo.absoluteFilePath();
-  return firstFile == secondFile;
+  std::error_code error;
+  const bool same = std::filesystem::equivalent(nativePath(first), nativePath(second), error);
+  if (!error) return same;
+  return QFileInfo(first).absoluteFilePath() == QFileInfo(second).absoluteFilePath();
 }
 
 }  // namespace docview

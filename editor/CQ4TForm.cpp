@@ -1,6 +1,5 @@
 #include "editor/CQ4TForm.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -10,9 +9,11 @@
 #include "docview/DialogUnits.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
+#include "docview/FileNames.h"
 #include "editor/FormHost.h"
 #include "ui/ProgramMessage.h"
 #include "editor/KeyContextMenu.h"
+#include "editor/SaveQuestions.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "tco/CTCOView.h"
@@ -79,7 +80,7 @@ bool CQ4TForm::initialUpdate() {
 void CQ4TForm::chooseKeyFile() {
   keyFilePath_ = document()->pathName();
   if (!keyFilePath_.isEmpty()) return;
-  keyFilePath_ = QString::fromStdString(newTablePath());
+  keyFilePath_ = docview::pathFromNative(newTablePath());
   document()->setTitle(QStringLiteral("New"));
 }
 
@@ -96,8 +97,9 @@ bool CQ4TForm::closeOtherLayouts() {
 }
 
 void CQ4TForm::loadTable() {
-  const FileResult result = readKeyTable(keyFilePath_.toStdString(), table_);
-  if (!result) host_.noteCause(keyFilePath_ + QStringLiteral(": ") + QString::fromStdString(result.reason));
+  const FileResult result = readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
+  if (!result)
+    host_.noteCause(docview::shownPath(keyFilePath_) + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
   for (int k = 0; k < kKeyCount; ++k) layout_.applyShapeGeometry(k);
   if (result) warnOfUnholdableFields();
@@ -109,7 +111,7 @@ void CQ4TForm::warnOfUnholdableFields() {
   if (problems.empty()) return;
   const QString text =
       tr("%1 holds values the keyboard cannot hold:\n\n%2\nDownload refuses the table until they are mended.")
-          .arg(QFileInfo(keyFilePath_).fileName(), QString::fromStdString(describeProblems(problems, 5)));
+          .arg(docview::shownName(keyFilePath_), QString::fromStdString(describeProblems(problems, 5)));
   showProgramMessage(host_.mainWindow(), QMessageBox::Warning, text);
 }
 
@@ -194,24 +196,28 @@ void CQ4TForm::runCommand(int id) {
 
 bool CQ4TForm::fileSave() {
   if (keyFilePath_.isEmpty()) return false;
-  if (needsNewName(keyFilePath_.toStdString())) return fileSaveAs();
+  if (needsNewName(docview::nativePath(keyFilePath_))) return fileSaveAs();
+  if (!mayOverwriteFile(host_.mainWindow(), keyFilePath_, lastSeen_)) return false;
   return saveTo(keyFilePath_);
 }
 
 bool CQ4TForm::fileSaveAs() {
   const QString chosen = host_.chooseSaveFileName();
   // Title and path follow only a save that worked, so a failed one asks again.
-  if (chosen.isEmpty() || !saveTo(chosen)) return false;
+  if (chosen.isEmpty() || !closeOtherWindowOf(host_.mainWindow(), host_.keyLayoutTemplate(), document(), chosen) ||
+      !saveTo(chosen))
+    return false;
   document()->setPathName(chosen);
   keyFilePath_ = chosen;
   return true;
 }
 
 bool CQ4TForm::saveTo(const QString& path) {
-  const FileResult result = writeKeyTable(path.toStdString(), table_);
+  const FileResult result = writeKeyTable(docview::nativePath(path), table_, &lastSeen_);
   if (!result) {
     showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
-                    tr("The key table could not be saved to %1:\n%2").arg(path, QString::fromStdString(result.reason)));
+                       tr("The key table could not be saved to %1:\n%2")
+                           .arg(docview::shownPath(path), QString::fromStdString(result.reason)));
     return false;
   }
   document()->setModified(false);

@@ -11,6 +11,7 @@
 #include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
+#include "model/FileAccess.h"
 
 namespace q4t {
 
@@ -31,10 +32,12 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void runCommand(int id) override;
 
   // File Save; false when nothing was written. A table still bound to the
-  // default table asks for a name as Save As does.
+  // default table asks for a name as Save As does; a file another program
+  // changed since is overwritten only when the user says so.
   bool fileSave();
   // Save As: the save dialog, then the table written there; the window takes
-  // the new name only when the save worked.
+  // the new name only when the save worked. A file open in another window is
+  // saved over only after that window closed.
   bool fileSaveAs();
   // Stops the receive thread and closes the TCO window, before the window goes;
   // a running transfer first takes the keyboard out of transfer mode.
@@ -87,6 +90,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   KeyTable table_;
   KeyLayout layout_;
   QString keyFilePath_;
+  FileContent lastSeen_;  // the file as this window last read or wrote it
   KeyboardLink link_;
   KeyContextMenu* contextMenu_;
   KeyEditCommands edits_;

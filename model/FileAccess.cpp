@@ -71,14 +71,48 @@ FileResult writeAll(int fd, const std::string& bytes) {
   return {};
 }
 
+// From the start: the bytes, then the file cut to their length, on the disk.
+FileResult overwrite(int fd, const std::string& bytes) {
+  if (::lseek(fd, 0, SEEK_SET) != 0) return stepFailure("seek");
+  if (FileResult written = writeAll(fd, bytes); !written) return written;
+  FileCalls& calls = fileCalls();
+  if (calls.Truncate(fd, static_cast<off_t>(bytes.size())) != 0) return stepFailure("truncate");
+  if (calls.Sync(fd) != 0) return stepFailure("sync");
+  return {};
+}
+
+// A longer content gets its room before the first byte is overwritten, so a
+// full disk fails the save while the file still holds the old content.
+FileResult reserveRoom(int fd, std::size_t oldSize, std::size_t newSize) {
+  if (newSize <= oldSize) return {};
+  FileCalls& calls = fileCalls();
+  if (calls.Allocate(fd, static_cast<off_t>(newSize)) == 0) return {};
+  const FileResult failed = stepFailure("allocate");
+  calls.Truncate(fd, static_cast<off_t>(oldSize));  // where the room was taken in part
+  return failed;
+}
+
+// Every name of a hard-linked file keeps seeing one file; a write that fails
+// after the room was taken puts the old content back.
 FileResult writeInPlace(const std::string& target, const std::string& bytes) {
   FileCalls& calls = fileCalls();
-  OpenFile file(calls.Open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC, 0));
+  OpenFile file(calls.Open(target.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC, 0));
   if (file.fd < 0) return stepFailure("open");
-  if (FileResult written = writeAll(file.fd, bytes); !written) return written;
-  if (calls.Truncate(file.fd, static_cast<off_t>(bytes.size())) != 0) return stepFailure("truncate");
-  if (calls.Sync(file.fd) != 0) return stepFailure("sync");
-  return {};
+  std::string old;
+  if (FileResult read = readAll(file.fd, old); !read) return read;
+  if (FileResult room = reserveRoom(file.fd, old.size(), bytes.size()); !room) return room;
+  FileResult result = overwrite(file.fd, bytes);
+  if (result) return result;
+  if (const FileResult restored = overwrite(file.fd, old); !restored)
+    result.reason += "; the old content could not be put back (" + restored.reason + ")";
+  return result;
+}
+
+// Beside the target, and short: the target's own name may take all of NAME_MAX.
+std::string temporaryNameBeside(const std::string& target) {
+  static std::atomic<unsigned> serial{0};
+  const std::string name = ".q4t-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+  return (std::filesystem::path(target).parent_path() / name).string();
 }
 
 // Mode and owner of the old file; the owner only where the system allows it.
@@ -90,8 +124,7 @@ bool takeOverAttributes(int fd, const struct stat& old) {
 }
 
 FileResult writeThroughTemporary(const std::string& target, const std::string& bytes, const struct stat* old) {
-  static std::atomic<unsigned> serial{0};
-  const std::string temporary = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+  const std::string temporary = temporaryNameBeside(target);
   FileCalls& calls = fileCalls();
   // A new file gets the usual 0666 less the umask; a replacement starts private.
   const mode_t mode = old != nullptr ? 0600 : 0666;
@@ -120,6 +153,12 @@ FileResult readRegularFile(const std::string& path, std::string& bytes) {
   // The name may have been pointed elsewhere between the two looks.
   if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return fileFailure("not a regular file");
   return readAll(file.fd, bytes);
+}
+
+FileContent currentContent(const std::string& path) {
+  std::string bytes;
+  if (!readRegularFile(path, bytes)) return std::nullopt;
+  return bytes;
 }
 
 FileResult replaceFileContents(const std::string& path, const std::string& bytes) {

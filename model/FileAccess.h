@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "model/FileResult.h"
@@ -16,11 +17,17 @@ constexpr std::size_t kMaxTableFileBytes = 1 << 20;
 // FIFO or device is refused before it is opened, so nothing blocks.
 FileResult readRegularFile(const std::string& path, std::string& bytes);
 
+// What a file held when the program last read or wrote it, to notice that
+// another program changed it since; none when there was no file to read.
+using FileContent = std::optional<std::string>;
+FileContent currentContent(const std::string& path);
+
 // Gives the file that path names (through symbolic links, which stay) the new
 // content. A file with one name is replaced atomically by a temporary file
 // beside it that takes the old file's mode and, where allowed, its owner; a
 // file with several hard links is rewritten in place so that every name sees
-// the new content. The reason names the failing step and its cause.
+// the new content, after room for it was taken, and gets its old content back
+// when a write fails. The reason names the failing step and its cause.
 FileResult replaceFileContents(const std::string& path, const std::string& bytes);
 
 }  // namespace q4t

@@ -1,5 +1,6 @@
 #include "model/FileCalls.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #include <fcntl.h>
@@ -15,6 +16,12 @@ FileCalls* activeCalls = &realCalls;
 int FileCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t FileCalls::Write(int fd, const void* bytes, std::size_t n) { return ::write(fd, bytes, n); }
 int FileCalls::Truncate(int fd, off_t size) { return ::ftruncate(fd, size); }
+int FileCalls::Allocate(int fd, off_t size) {
+  const int error = ::posix_fallocate(fd, 0, size);  // returns the error instead of setting errno
+  if (error == 0) return 0;
+  errno = error;
+  return -1;
+}
 int FileCalls::Sync(int fd) { return ::fsync(fd); }
 int FileCalls::Rename(const char* from, const char* to) { return std::rename(from, to); }
 

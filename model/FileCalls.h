@@ -14,6 +14,8 @@ class FileCalls {
   virtual int Open(const char* path, int flags, mode_t mode);
   virtual ssize_t Write(int fd, const void* bytes, std::size_t n);
   virtual int Truncate(int fd, off_t size);
+  // Makes room for size bytes from the start; -1 with errno when there is none.
+  virtual int Allocate(int fd, off_t size);
   virtual int Sync(int fd);
   virtual int Rename(const char* from, const char* to);
 };

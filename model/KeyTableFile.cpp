@@ -12,9 +12,10 @@ namespace {
 constexpr const char* kDefaultTableName = "DefTable.q4t";
 }  // namespace
 
-FileResult readKeyTable(const std::string& path, KeyTable& table) {
+FileResult readKeyTable(const std::string& path, KeyTable& table, FileContent* content) {
   std::string bytes;
   const FileResult read = readRegularFile(path, bytes);
+  if (content != nullptr) *content = read ? FileContent(bytes) : std::nullopt;
   if (!read) {
     parseKeyTable("", table);  // the defaults of a missing file
     return read;
@@ -22,7 +23,7 @@ FileResult readKeyTable(const std::string& path, KeyTable& table) {
   return parseKeyTable(bytes, table);
 }
 
-FileResult writeKeyTable(const std::string& path, const KeyTable& table) {
+FileResult writeKeyTable(const std::string& path, const KeyTable& table, FileContent* content) {
   std::string oldBytes;
   std::error_code error;
   if (std::filesystem::exists(path, error)) {
@@ -30,7 +31,9 @@ FileResult writeKeyTable(const std::string& path, const KeyTable& table) {
   }
   std::string newBytes;
   if (FileResult merged = mergeKeyTable(oldBytes, table, newBytes); !merged) return merged;
-  return replaceFileContents(path, newBytes);
+  const FileResult written = replaceFileContents(path, newBytes);
+  if (written && content != nullptr) *content = std::move(newBytes);
+  return written;
 }
 
 std::string defaultTablePath() {

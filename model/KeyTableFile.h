@@ -5,6 +5,7 @@
 #include <string>
 
 #include "model/DataFiles.h"
+#include "model/FileAccess.h"
 #include "model/FileResult.h"
 #include "model/KeyTable.h"
 
@@ -14,15 +15,16 @@ namespace q4t {
 // or directory is refused without waiting); a file that is no text, holds
 // none of the 92 key sections, or holds a number beyond 32 bits is not a key
 // table. On failure the table holds the defaults (every key -1) and the
-// reason says why in a few words.
-FileResult readKeyTable(const std::string& path, KeyTable& table);
+// reason says why in a few words. The bytes read go to content when given.
+FileResult readKeyTable(const std::string& path, KeyTable& table, FileContent* content = nullptr);
 
 // Writes all 92 sections into the file the path names (through a symbolic
 // link, which stays), keeping the other sections and keys of an existing file
 // and its encoding, mode and, where allowed, owner. A file with one name is
 // replaced atomically through a temporary file beside it; a file with several
-// hard links is rewritten in place. The reason names the failing step.
-FileResult writeKeyTable(const std::string& path, const KeyTable& table);
+// hard links is rewritten in place. The reason names the failing step. The
+// bytes written go to content when given and the save worked.
+FileResult writeKeyTable(const std::string& path, const KeyTable& table, FileContent* content = nullptr);
 
 // DefTable.q4t in the current directory.
 std::string defaultTablePath();

@@ -64,13 +64,27 @@ bool hasKeySection(const CSimpleIniA& ini) {
   return false;
 }
 
-FileResult loadText(const std::string& bytes, CSimpleIniA& ini, TextEncoding& encoding) {
-  std::string text;
+FileResult loadText(const std::string& bytes, CSimpleIniA& ini, TextEncoding& encoding, std::string& text) {
   if (!decodeText(bytes, text, encoding)) return fileFailure("not valid UTF-16 text");
   // The INI library stops at a NUL byte and would lose the rest.
   if (text.find('\0') != std::string::npos) return fileFailure("not a text file");
   if (ini.LoadData(text) < 0) return fileFailure("not an INI file");
   return {};
+}
+
+// Whether the text stops inside its last line, as a file cut short by a full
+// disk does: no line end after a line that is no comment, no whole section
+// name and no entry with a value. Such a line would be dropped, or read as
+// missing, without a word.
+bool endsInsideALine(const std::string& text) {
+  const std::size_t lineStart = text.find_last_of("\r\n") + 1;  // 0 when there is no line end
+  const std::size_t first = text.find_first_not_of(" \t", lineStart);
+  if (first == std::string::npos) return false;
+  const std::string line = text.substr(first);
+  if (line[0] == ';' || line[0] == '#') return false;
+  if (line[0] == '[') return line.find(']') == std::string::npos;
+  const std::size_t equals = line.find('=');
+  return equals == std::string::npos || line.find_first_not_of(" \t", equals + 1) == std::string::npos;
 }
 
 // The name under which the section already holds the key ("value" for
@@ -113,8 +127,10 @@ void writeSection(CSimpleIniA& ini, int k, const KeyTable& table) {
 FileResult parseKeyTable(const std::string& bytes, KeyTable& table) {
   CSimpleIniA ini = makeIni();
   TextEncoding encoding;
-  FileResult result = loadText(bytes, ini, encoding);
+  std::string text;
+  FileResult result = loadText(bytes, ini, encoding, text);
   if (result && !hasKeySection(ini)) result = fileFailure("no key table sections");
+  if (result && endsInsideALine(text)) result = fileFailure("cut off inside its last line");
   if (!result) ini.Reset();
   const std::string tooLarge = loadTable(ini, table);
   if (result && !tooLarge.empty()) {
@@ -129,7 +145,8 @@ FileResult mergeKeyTable(const std::string& oldBytes, const KeyTable& table, std
   CSimpleIniA ini = makeIni();
   ini.SetSpaces(false);
   TextEncoding encoding = TextEncoding::Utf8;
-  if (FileResult loaded = loadText(oldBytes, ini, encoding); !loaded) return loaded;
+  std::string oldText;
+  if (FileResult loaded = loadText(oldBytes, ini, encoding, oldText); !loaded) return loaded;
   for (int k = 0; k < kKeyCount; ++k) writeSection(ini, k, table);
   std::string text;
   if (ini.Save(text) < 0) return fileFailure("cannot format the table");

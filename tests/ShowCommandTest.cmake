@@ -6,6 +6,8 @@ file(MAKE_DIRECTORY ${work}/folder)
 file(WRITE ${work}/garbage.q4t "not a key table\n")
 file(WRITE ${work}/wide.q4t "[17]\nVALUE=-2147483648\n[3]\nVALUE=12345\nCOUNTER=7\n")
 file(WRITE ${work}/labels.q4t "[3]\nVALUE=4\nLABEL=Crème brûlée\n[70]\nVALUE=12\nLABEL=Kaffee\n")
+file(WRITE ${work}/cut.q4t "[0]\nVALUE=1\n[1]\nVALUE=2\nRIGH")
+file(WRITE ${work}/empty.q4t "")
 execute_process(COMMAND mkfifo ${work}/fifo.q4t)
 # tables the keyboard cannot hold: a download is refused before the port is taken
 file(READ ${SOURCE_DIR}/DefTable.q4t table)
@@ -37,6 +39,7 @@ foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "show;${SOURCE_DIR}/DefT
         "upload;${port};${work}/fifo.q4t" "upload;${port};--base;/no/such/base.q4t;${work}/out.q4t"
         "upload;${port};--base;${SOURCE_DIR}/DefTable.q4t;${work}/fifo.q4t"
         "upload;${port};--base;${SOURCE_DIR}/DefTable.q4t;${work}/folder"
+        "upload;${port};--base;${SOURCE_DIR}/DefTable.q4t;${work}/garbage.q4t" "show;${work}/cut.q4t"
         "download;${port};${work}/value300.q4t" "download;${port};${work}/size17.q4t"
         "connect;${port};--timeout;0" "connect;${port};--timeout;1.9" "connect;${port};--timeout;1x"
         "connect;${port};--timeout;99999999999")
@@ -48,6 +51,17 @@ foreach(args "show;/no/such/file.q4t" "show" "show;a;b" "show;${SOURCE_DIR}/DefT
     message(FATAL_ERROR "q4t ${args}: status ${status}, stderr '${err}'")
   endif()
 endforeach()
+
+# a file that is no key table is left as it was; an empty one may take the table
+file(READ ${work}/garbage.q4t note)
+if(NOT note STREQUAL "not a key table\n")
+  message(FATAL_ERROR "upload wrote over a file that is no key table: ${note}")
+endif()
+execute_process(COMMAND ${Q4T} upload --port ${work}/no-port --timeout 2 ${work}/empty.q4t
+  RESULT_VARIABLE status ERROR_VARIABLE err TIMEOUT 10)
+if(NOT status EQUAL 1 OR NOT err MATCHES "no-port: No such file")
+  message(FATAL_ERROR "upload into an empty file: status ${status}, stderr '${err}'")
+endif()
 
 # a device name is looked for in /dev, a relative path in the current directory
 foreach(name_device "ttyNoSuch;/dev/ttyNoSuch" "./no-port;${work}/no-port")
