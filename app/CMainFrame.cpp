@@ -125,10 +125,11 @@ QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> i
 
 QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
   const int r = cmd::kFirstRecentFile;
-  if (!withDocumentItems) return createMenu(tr("&File"), {cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
-  return createMenu(tr("&File"), {cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0, cmd::kFilePrint,
-                                  cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1,
-                                  r + 2, r + 3, 0, cmd::kExit});
+  if (!withDocumentItems)
+    return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
+  return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0,
+                                  cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1, r + 2, r + 3,
+                                  0, cmd::kExit});
 }
 
 void CMainFrame::createMenus() {

@@ -112,6 +112,8 @@ bool CQ4TProgrammerApp::initInstance(const QStringList& arguments) {
   mainFrame_->setHelpHandler([this](QWidget* owner) { return help_->showDefaultTopic(owner); });
   keyLabels_ = new KeyLabelsPanel(&mainFrame_->keyLabelsDock());
   mainFrame_->keyLabelsDock().setWidget(keyLabels_);
+  // Save, Close, Print, Download and the others act on the label being typed too.
+  connect(router_, &docview::CommandRouter::aboutToRun, keyLabels_, &KeyLabelsPanel::commitEdit);
   connect(mainFrame_.get(), &CMainFrame::activeChildChanged, this, &CQ4TProgrammerApp::followActiveChild);
   registerTemplates();
   mainFrame_->showRecentFiles(recentFiles_.paths());
@@ -175,6 +177,7 @@ void CQ4TProgrammerApp::openFileDialog() {
 }
 
 bool CQ4TProgrammerApp::exitInstance() {
+  keyLabels_->commitEdit();
   for (docview::DocTemplate* docTemplate : {keyLayoutTemplate_, tcoTemplate_}) {
     for (docview::Document* document : docTemplate->documents()) {
       if (!document->queryClose()) return false;

@@ -32,6 +32,7 @@ CommandTarget* CommandRouter::handlerOf(int id) const {
 bool CommandRouter::run(int id) {
   CommandTarget* target = handlerOf(id);
   if (!target || !target->commandState(id)->enabled) return false;
+  emit aboutToRun(id);
   target->runCommand(id);
   updateActions();
   return true;

@@ -36,6 +36,10 @@ class CommandRouter : public QObject {
   // Re-derives every action's enabled and checked state from the chain.
   void updateActions();
 
+ signals:
+  // An enabled command is about to run: what is still being typed can be taken first.
+  void aboutToRun(int id);
+
  private:
   CommandTarget* handlerOf(int id) const;
 

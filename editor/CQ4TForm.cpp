@@ -45,7 +45,7 @@ CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
   }
   connect(&replyTimer_, &QTimer::timeout, this, [this] {
     link_.OnReplyTimer();
-    host_.updateActions();
+    afterLinkEvent();
   });
 }
 
@@ -128,12 +128,22 @@ void CQ4TForm::download() {
 
 bool CQ4TForm::mayLeaveTransfer() {
   if (!link_.transferRunning()) return true;
-  const auto answer = QMessageBox::question(
-      host_.mainWindow(), QGuiApplication::applicationDisplayName(),
-      tr("A transfer with the keyboard is running in %1.\nLeave it unfinished? The keyboard may then hold "
-         "part of the table.").arg(document()->title()),
-      QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  QMessageBox question(QMessageBox::Question, QGuiApplication::applicationDisplayName(),
+                       tr("A transfer with the keyboard is running in %1.\nLeave it unfinished? The keyboard may "
+                          "then hold part of the table.").arg(document()->title()),
+                       QMessageBox::Yes | QMessageBox::No, host_.mainWindow());
+  question.setDefaultButton(QMessageBox::No);
+  leaveQuestion_ = &question;
+  const int answer = question.exec();
+  leaveQuestion_ = nullptr;
   return answer == QMessageBox::Yes;
+}
+
+// A transfer that ended while its leave question is up leaves nothing
+// unfinished: the question is answered Yes for the user.
+void CQ4TForm::afterLinkEvent() {
+  host_.updateActions();
+  if (leaveQuestion_ && !link_.transferRunning()) leaveQuestion_->done(QMessageBox::Yes);
 }
 
 void CQ4TForm::activated() { layout_.refreshStyles(); }
@@ -266,7 +276,7 @@ void CQ4TForm::PostToWindow(const LinkPost& post) {
       this,
       [this, post] {
         link_.HandlePost(post);
-        host_.updateActions();
+        afterLinkEvent();
       },
       Qt::QueuedConnection);
 }

@@ -4,6 +4,7 @@
 // KeyEditCommands and carries out the transfer, port and save commands.
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -12,6 +13,8 @@
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
 #include "model/FileAccess.h"
+
+class QMessageBox;
 
 namespace q4t {
 
@@ -42,7 +45,8 @@ class CQ4TForm : public docview::View, public LinkWindow {
   // Stops the receive thread and closes the TCO window, before the window goes;
   // a running transfer first takes the keyboard out of transfer mode.
   void stopReceiving();
-  // While a transfer runs, asks whether to leave it; true when the window may go.
+  // While a transfer runs, asks whether to leave it; true when the window may
+  // go. A transfer that ends while the question is up answers it Yes.
   bool mayLeaveTransfer();
 
   const KeyTable& table() const { return table_; }
@@ -79,6 +83,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void warnOfUnholdableFields();
   void download();
   void markModified();
+  void afterLinkEvent();
   bool saveTo(const QString& path);
 
   void onKeyClicked(int k);
@@ -96,6 +101,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   KeyEditCommands edits_;
   std::unique_ptr<CComPortDlg> portDialog_;
   QTimer replyTimer_;
+  QPointer<QMessageBox> leaveQuestion_;
 };
 
 }  // namespace q4t

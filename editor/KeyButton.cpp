@@ -26,11 +26,26 @@ void KeyButton::setOwnerDrawn(bool ownerDrawn) {
   update();
 }
 
+void KeyButton::setMarkedCurrent(bool marked) {
+  if (markedCurrent_ == marked) return;
+  markedCurrent_ = marked;
+  update();
+}
+
 void KeyButton::paintEvent(QPaintEvent* event) {
-  if (!ownerDrawn_) {
+  if (ownerDrawn_) {
+    paintOwnerDrawn();
+  } else {
     QPushButton::paintEvent(event);
-    return;
   }
+  if (markedCurrent_) {
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+  }
+}
+
+void KeyButton::paintOwnerDrawn() {
   QPainter painter(this);
   // The raised frame is the button's border, not part of the drawn face.
   qDrawWinPanel(&painter, rect(), palette(), false);

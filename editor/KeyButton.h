@@ -21,6 +21,10 @@ class KeyButton : public QPushButton {
   void setCaption(int value, const QString& label);
   bool isOwnerDrawn() const { return ownerDrawn_; }
   void setOwnerDrawn(bool ownerDrawn);
+  // The key of the Key Labels list's current row: framed in the highlight
+  // colour, with or without the keyboard focus.
+  bool isMarkedCurrent() const { return markedCurrent_; }
+  void setMarkedCurrent(bool marked);
 
   static constexpr int kFrameWidth = 3;
 
@@ -32,9 +36,12 @@ class KeyButton : public QPushButton {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  void paintOwnerDrawn();
+
   int index_;
   FacePainter facePainter_;
   bool ownerDrawn_ = false;
+  bool markedCurrent_ = false;
 };
 
 }  // namespace q4t

@@ -124,6 +124,8 @@ void KeyEditCommands::counterOn() {
   markModified_();
   table_.counterOn(k, static_cast<KeyPosition>(dialog.selectedPoint), dialog.counterNumber());
   layout_.refreshStyles();
+  // A face drawn already (a changed value) gets its stripe now, not when the pointer passes.
+  layout_.button(k)->update();
 }
 
 bool KeyEditCommands::setLabel(int k, const std::string& label) {

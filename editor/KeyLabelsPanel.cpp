@@ -1,15 +1,14 @@
 #include "editor/KeyLabelsPanel.h"
 
 #include <QApplication>
-#include <QFocusEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
-#include <QTableView>
 #include <QVBoxLayout>
 
 #include "editor/CQ4TForm.h"
 #include "editor/KeyLabelsModel.h"
+#include "editor/KeyLabelsView.h"
 
 namespace q4t {
 
@@ -27,7 +26,7 @@ class LabelDelegate : public QStyledItemDelegate {
 }  // namespace
 
 KeyLabelsPanel::KeyLabelsPanel(QWidget* parent)
-    : QWidget(parent), model_(new KeyLabelsModel(this)), view_(new QTableView(this)) {
+    : QWidget(parent), model_(new KeyLabelsModel(this)), view_(new KeyLabelsView(KeyLabelsModel::LabelColumn, this)) {
   view_->setObjectName(QStringLiteral("keyLabels"));
   view_->setModel(model_);
   view_->setItemDelegateForColumn(KeyLabelsModel::LabelColumn, new LabelDelegate(view_));
@@ -42,23 +41,13 @@ KeyLabelsPanel::KeyLabelsPanel(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
-  connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) { focusKeyOfRow(current); });
+  connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &KeyLabelsPanel::markCurrentKey);
+  // A reset forgets the current row without a word.
+  connect(model_, &QAbstractItemModel::modelReset, this, &KeyLabelsPanel::markCurrentKey);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { selectRowOfKey(now); });
-  view_->installEventFilter(this);
 }
 
-// Entering the list by the keyboard makes its first row current on its own:
-// no choice of the user's, so the focus stays in the list.
-bool KeyLabelsPanel::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == view_ && event->type() == QEvent::FocusIn && !view_->currentIndex().isValid() &&
-      static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason && model_->rowCount() > 0) {
-    selectingFromFocus_ = true;
-    view_->setCurrentIndex(model_->index(0, KeyLabelsModel::LabelColumn));
-    selectingFromFocus_ = false;
-  }
-  return QWidget::eventFilter(watched, event);
-}
+QTableView& KeyLabelsPanel::table() const { return *view_; }
 
 void KeyLabelsPanel::follow(CQ4TForm* form) {
   if (form == model_->form()) return;
@@ -70,10 +59,27 @@ void KeyLabelsPanel::follow(CQ4TForm* form) {
   formGone_ = connect(form, &QObject::destroyed, this, [this] { follow(nullptr); });
 }
 
-void KeyLabelsPanel::focusKeyOfRow(const QModelIndex& current) {
+void KeyLabelsPanel::commitEdit() { view_->commitOpenEditor(); }
+
+void KeyLabelsPanel::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  markCurrentKey();
+}
+
+void KeyLabelsPanel::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  markCurrentKey();
+}
+
+void KeyLabelsPanel::markCurrentKey() {
+  const QModelIndex current = view_->currentIndex();
   CQ4TForm* form = model_->form();
-  if (selectingFromFocus_ || !form || !current.isValid()) return;
-  form->layout().button(model_->keyAt(current.row()))->setFocus(Qt::OtherFocusReason);
+  KeyButton* now =
+      form && current.isValid() && isVisible() ? form->layout().button(model_->keyAt(current.row())) : nullptr;
+  if (now == marked_) return;
+  if (marked_) marked_->setMarkedCurrent(false);
+  marked_ = now;
+  if (marked_) marked_->setMarkedCurrent(true);
 }
 
 void KeyLabelsPanel::selectRowOfKey(QWidget* focused) {
@@ -82,11 +88,8 @@ void KeyLabelsPanel::selectRowOfKey(QWidget* focused) {
   if (!form || !button || button->parentWidget() != form) return;
   const int row = model_->rowOf(button->index());
   if (row < 0) return;
-  selectingFromFocus_ = true;
-  // The label's cell is current, so that typing there starts a new label.
   view_->setCurrentIndex(model_->index(row, KeyLabelsModel::LabelColumn));
   view_->scrollTo(view_->currentIndex());
-  selectingFromFocus_ = false;
 }
 
 }  // namespace q4t

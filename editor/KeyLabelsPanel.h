@@ -1,8 +1,10 @@
 // The content of the "Key Labels" window: the shown keys of the active key
-// layout view with their labels, editable in place. A selected row gives its
-// key button the focus; a key button that gets the focus selects its row.
+// layout view with their labels, editable in place. The key of the current
+// row is marked on its button while the list is shown; the keyboard focus
+// stays where it is. A key button that gets the focus makes its row current.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QTableView;
@@ -10,7 +12,9 @@ class QTableView;
 namespace q4t {
 
 class CQ4TForm;
+class KeyButton;
 class KeyLabelsModel;
+class KeyLabelsView;
 
 class KeyLabelsPanel : public QWidget {
   Q_OBJECT
@@ -19,22 +23,25 @@ class KeyLabelsPanel : public QWidget {
 
   // The view whose keys are listed; null empties the list.
   void follow(CQ4TForm* form);
+  // A label being typed is taken, before a command acts on the table.
+  void commitEdit();
 
-  QTableView& table() const { return *view_; }
+  QTableView& table() const;
   KeyLabelsModel& model() const { return *model_; }
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
-  void focusKeyOfRow(const QModelIndex& current);
+  void markCurrentKey();
   void selectRowOfKey(QWidget* focused);
 
   KeyLabelsModel* model_;
-  QTableView* view_;
+  KeyLabelsView* view_;
+  QPointer<KeyButton> marked_;
   QMetaObject::Connection keysChanged_;
   QMetaObject::Connection formGone_;
-  bool selectingFromFocus_ = false;
 };
 
 }  // namespace q4t

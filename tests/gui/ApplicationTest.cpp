@@ -147,6 +147,9 @@ class ApplicationTest : public QObject {
     QVERIFY(program.app().router().run(cmd::kFirstRecentFile + 1));
     QCOMPARE(ok.texts(), QStringList{notFound(a)});
     QCOMPARE(program.app().recentFiles().paths(), QStringList{b});
+    q4t::RecentFileList nextRun;  // the settings keep no stale entry
+    nextRun.load();
+    QCOMPARE(nextRun.paths(), QStringList{b});
     QCOMPARE(program.document()->title(), QStringLiteral("b.q4t"));
   }
 

@@ -1,13 +1,17 @@
 // Key labels in the running program: the Key Labels window following the
-// active window and the edits, the key buttons' tool tips, saving, and the
-// sheet commands' enabling.
+// active window and the edits, typing in it, the key buttons' tool tips,
+// saving, and the sheet commands' enabling.
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDockWidget>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -26,6 +30,7 @@
 
 using q4t::KeyLabelsModel;
 using q4t::KeyTable;
+using q4t::test::MessageBoxAnswerer;
 using q4t::test::ProgramFixture;
 namespace cmd = q4t::cmd;
 
@@ -42,6 +47,11 @@ QString labelledTable(ProgramFixture& program, const QString& name, const QStrin
 }
 
 KeyLabelsModel& labels(ProgramFixture& program) { return program.app().keyLabels().model(); }
+
+QString savedLabel(const QString& path, int k) {
+  KeyTable saved;
+  return q4t::readKeyTable(path.toStdString(), saved) ? QString::fromStdString(saved.label(k)) : QStringLiteral("?");
+}
 
 QString labelAt(ProgramFixture& program, int k) {
   KeyLabelsModel& model = labels(program);
@@ -65,6 +75,75 @@ void chooseFromMenu(ProgramFixture& program, int k, int id) {
   q4t::KeyButton* button = program.form()->layout().button(k);
   QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
   QApplication::sendEvent(button, &event);
+}
+
+// The Key Labels window shown in the active main window.
+QTableView& showLabelList(ProgramFixture& program) {
+  program.app().router().run(cmd::kViewKeyLabels);
+  QWidget& main = program.app().mainFrame();
+  main.activateWindow();
+  QTableView& view = program.app().keyLabels().table();
+  [[maybe_unused]] const bool ready =
+      QTest::qWaitForWindowActive(&main) && QTest::qWaitFor([&view] { return view.viewport()->height() > 100; });
+  return view;
+}
+
+// Where key k's cell shows, scrolled into view.
+QPoint cellCentre(ProgramFixture& program, int k, int column) {
+  KeyLabelsModel& model = labels(program);
+  QTableView& view = program.app().keyLabels().table();
+  view.scrollTo(model.index(model.rowOf(k), column));
+  return view.visualRect(model.index(model.rowOf(k), column)).center();
+}
+
+// A double-click on key k's cell as the mouse gives it: press, release, double-click, release.
+void doubleClick(ProgramFixture& program, int k, int column) {
+  QWidget* viewport = program.app().keyLabels().table().viewport();
+  const QPoint at = cellCentre(program, k, column);
+  QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+  QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
+// Keys as a user types them: to whatever has the focus, each taken before the next.
+void typeKeys(const QString& text) {
+  for (const QChar c : text) {
+    QTest::keyClicks(QApplication::focusWidget(), QString(c));
+    QCoreApplication::processEvents();
+  }
+}
+void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+  QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+  QCoreApplication::processEvents();
+}
+
+QList<int> keyValues(const q4t::CQ4TForm& form) {
+  QList<int> values;
+  for (int k = 0; k < q4t::kKeyCount; ++k) values << form.table().entry(k).value;
+  return values;
+}
+
+QList<int> markedKeys(const q4t::CQ4TForm& form) {
+  QList<int> marked;
+  for (int k = 0; k < q4t::kKeyCount; ++k)
+    if (form.layout().button(k)->isMarkedCurrent()) marked << k;
+  return marked;
+}
+
+bool focusInList(QTableView& view) {
+  QWidget* focused = QApplication::focusWidget();
+  return focused == &view || view.isAncestorOf(focused);
+}
+
+// Whether one of the model's dataChanged signals covered the cell.
+bool told(const QSignalSpy& spy, const QModelIndex& cell) {
+  for (const QList<QVariant>& signal : spy) {
+    const auto first = signal[0].toModelIndex(), last = signal[1].toModelIndex();
+    if (first.row() <= cell.row() && cell.row() <= last.row() && first.column() <= cell.column() &&
+        cell.column() <= last.column())
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -154,9 +233,14 @@ class KeyLabelsWindowTest : public QObject {
     QTRY_COMPARE(labelAt(program, 7), QString(40, QLatin1Char('x')));  // committed after the key
     QCOMPARE(form.layout().button(7)->toolTip(), QString(40, QLatin1Char('x')));
 
-    // A changed value shows in the list.
+    // A changed value shows in the list: its cell is told, the rows stay.
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     q4t::test::editKeyValue(form, 5, QStringLiteral("77"));
-    QCOMPARE(model.data(model.index(model.rowOf(5), KeyLabelsModel::ValueColumn), Qt::DisplayRole).toInt(), 77);
+    const QModelIndex valueCell = model.index(model.rowOf(5), KeyLabelsModel::ValueColumn);
+    QCOMPARE(model.data(valueCell, Qt::DisplayRole).toInt(), 77);
+    QVERIFY(told(changes, valueCell));
+    QCOMPARE(resets.size(), 0);
 
     // Merging 5 with 6 keeps 5's label and drops 6's row and label; splitting brings 6 back bare.
     chooseFromMenu(program, 5, cmd::kDoubleKeyRight);
@@ -208,9 +292,11 @@ class KeyLabelsWindowTest : public QObject {
     QVERIFY(view.hasFocus());
     QCOMPARE(view.currentIndex().row(), 0);
     view.selectRow(model.rowOf(36));
-    QVERIFY(form.layout().button(36)->hasFocus());
+    QVERIFY(view.hasFocus());
+    QCOMPARE(markedKeys(form), QList<int>{36});
     form.layout().button(50)->setFocus();
     QCOMPARE(model.keyAt(view.currentIndex().row()), 50);
+    QCOMPARE(markedKeys(form), QList<int>{50});
     // Tab over the key buttons: the row goes with the focus.
     for (int i = 0; i < 3; ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -219,9 +305,124 @@ class KeyLabelsWindowTest : public QObject {
       QCOMPARE(model.keyAt(view.currentIndex().row()), focused->index());
     }
     QVERIFY(model.keyAt(view.currentIndex().row()) != 50);
-    // Without a key layout window the list is empty and nothing is focused by it.
+    // Without a key layout window the list is empty and marks no key.
     program.app().tcoTemplate().openDocument({});
     QCOMPARE(model.rowCount(), 0);
+    QVERIFY(markedKeys(form).isEmpty());
+  }
+
+  // Typing in the list labels keys and never reaches a key button: no value
+  // changes, no Change Key Value dialog opens.
+  void keysTypedInTheListStayInTheList() {
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    QVERIFY(program.start({a}));
+    QTableView& view = showLabelList(program);
+    q4t::CQ4TForm& form = *program.form();
+    const QList<int> values = keyValues(form);
+
+    doubleClick(program, 83, KeyLabelsModel::LabelColumn);
+    QVERIFY(focusInList(view));
+    typeKeys(QStringLiteral("Milch"));
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Down);
+    typeKeys(QStringLiteral("Heisse Schokolade"));
+    pressKey(Qt::Key_Return);
+    QCOMPARE(labelAt(program, 83), QStringLiteral("Milch"));
+    QCOMPARE(labelAt(program, 84), QStringLiteral("Heisse Schokolade"));
+    QVERIFY(focusInList(view));
+    QCOMPARE(markedKeys(form), QList<int>{84});
+    const QImage marked = form.layout().button(84)->grab().toImage();
+    QCOMPARE(marked.pixelColor(1, marked.height() / 2), form.palette().color(QPalette::Highlight));
+
+    // Tab and Backtab go a row down and up, out of an editor too; Space starts a label.
+    pressKey(Qt::Key_Tab);
+    typeKeys(QStringLiteral("Tee"));
+    pressKey(Qt::Key_Tab);
+    QVERIFY(view.indexWidget(labels(program).index(labels(program).rowOf(86), KeyLabelsModel::LabelColumn)));
+    typeKeys(QStringLiteral("Kakao"));
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Backtab);
+    pressKey(Qt::Key_Up);
+    pressKey(Qt::Key_Space);
+    typeKeys(QStringLiteral("Chai"));
+    pressKey(Qt::Key_Return);
+    QCOMPARE(labelAt(program, 85), QStringLiteral("Tee"));
+    QCOMPARE(labelAt(program, 86), QStringLiteral("Kakao"));
+    QCOMPARE(labelAt(program, 84), QStringLiteral("Chai"));
+    QVERIFY(focusInList(view));
+    QCOMPARE(markedKeys(form), QList<int>{84});
+
+    // A key's number and value are not edited in place: a double-click there
+    // opens nothing, and what is typed next labels the row.
+    for (int column : {KeyLabelsModel::KeyColumn, KeyLabelsModel::ValueColumn}) {
+      doubleClick(program, 87, column);
+      QVERIFY(!view.indexWidget(view.model()->index(labels(program).rowOf(87), column)));
+    }
+    typeKeys(QStringLiteral("9"));
+    pressKey(Qt::Key_Return);
+    QCOMPARE(labelAt(program, 87), QStringLiteral("9"));
+    QCOMPARE(keyValues(form), values);
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+
+    // The mark goes with the list (hiding it moves the focus to a key, whose row it takes).
+    program.app().router().run(cmd::kViewKeyLabels);
+    QVERIFY(markedKeys(form).isEmpty());
+    program.app().router().run(cmd::kViewKeyLabels);
+    QCOMPARE(markedKeys(form), QList<int>{labels(program).keyAt(view.currentIndex().row())});
+  }
+
+  void aLabelBeingTypedIsTakenBeforeTheCommand_data() {
+    QTest::addColumn<int>("command");  // 0: the main window's close box
+    QTest::newRow("Save") << cmd::kFileSave;
+    QTest::newRow("Save As") << cmd::kFileSaveAs;
+    QTest::newRow("Print") << cmd::kFilePrint;
+    QTest::newRow("Export") << cmd::kFileExport;
+    QTest::newRow("Close") << cmd::kFileClose;
+    QTest::newRow("Exit") << cmd::kExit;
+    QTest::newRow("close box") << 0;
+  }
+
+  // What the editor still shows is what the file, the sheet or the save
+  // prompt gets; no editor is left behind.
+  void aLabelBeingTypedIsTakenBeforeTheCommand() {
+    QFETCH(int, command);
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("does not belong to this view")));
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    QVERIFY(program.start({a}));
+    QTableView& view = showLabelList(program);
+    doubleClick(program, 7, KeyLabelsModel::LabelColumn);
+    typeKeys(QStringLiteral("Espresso"));
+    const QModelIndex cell = labels(program).index(labels(program).rowOf(7), KeyLabelsModel::LabelColumn);
+    QVERIFY(view.indexWidget(cell));
+
+    // Save As is given a name; the sheet dialog is cancelled; a save prompt is answered Yes.
+    const QString copy = program.path(QStringLiteral("copy.q4t"));
+    QPointer<QObject> dialogs = q4t::test::whenModal([copy](QWidget* dialog) {
+      if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+        files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(copy);
+        static_cast<QDialog*>(files)->accept();  // as the Save button does
+      } else {
+        static_cast<QDialog*>(dialog)->reject();
+      }
+    });
+    MessageBoxAnswerer saveChanges(QMessageBox::Yes);
+    if (command) {
+      QVERIFY(program.app().router().run(command));
+    } else {
+      program.app().mainFrame().close();
+    }
+    delete dialogs;
+    if (command == cmd::kFilePrint || command == cmd::kFileExport) {
+      QCOMPARE(labelAt(program, 7), QStringLiteral("Espresso"));
+      QVERIFY(!view.indexWidget(cell));
+      QVERIFY(program.document()->isModified());
+    } else {
+      QCOMPARE(savedLabel(command == cmd::kFileSaveAs ? copy : a, 7), QStringLiteral("Espresso"));
+    }
+    const bool closes = command == cmd::kFileClose || command == cmd::kExit || command == 0;
+    QCOMPARE(saveChanges.texts(), closes ? QStringList{QStringLiteral("Save changes to a.q4t?")} : QStringList{});
   }
 };
 

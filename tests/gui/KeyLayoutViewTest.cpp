@@ -6,9 +6,11 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
+#include "app/CMainFrame.h"
 #include "ui/CommandIds.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"
@@ -37,6 +39,17 @@ struct Face {
 };
 Face faceOf(q4t::KeyButton* button) {
   const QImage image = button->grab().toImage();
+  const int y = 6;
+  return {image.pixelColor(3 + 4, y), image.pixelColor(3 + 5, y), image.pixelColor(button->width() - 6, y)};
+}
+
+// The same three pixels as the screen shows them: the window's last painting,
+// not a fresh one.
+Face shownFaceOf(q4t::KeyButton* button) {
+  QWidget* window = button->window();
+  const QPoint at = button->mapTo(window, QPoint(0, 0));
+  const QImage image =
+      window->screen()->grabWindow(window->winId(), at.x(), at.y(), button->width(), button->height()).toImage();
   const int y = 6;
   return {image.pixelColor(3 + 4, y), image.pixelColor(3 + 5, y), image.pixelColor(button->width() - 6, y)};
 }
@@ -225,6 +238,31 @@ class KeyLayoutViewTest : public QObject {
     QVERIFY(q4t::readKeyTable(path.toStdString(), saved));
     QCOMPARE(saved.entry(30).value, 66);
     QCOMPARE(saved.entry(12).value, 66);
+  }
+
+  // OK in the counter dialog shows the stripe at once, also on a face that is
+  // drawn already (a changed value) and on a merged key.
+  void theCounterStripeShowsAtOnceAfterOk() {
+    ProgramFixture program;
+    const QString path = program.writeTable(QStringLiteral("stripes.q4t"), [](KeyTable& t) { t.mergeRight(40); });
+    QVERIFY(program.start({path}));
+    QVERIFY(QTest::qWaitForWindowExposed(&program.app().mainFrame()));
+    for (const auto& [k, counter] : {std::pair(5, 9), std::pair(40, 10)}) {
+      editValue(program, k, QStringLiteral("77"));
+      QTRY_COMPARE(shownFaceOf(key(program, k)).stripe, kRed);
+      q4t::test::whenModal([counter](QWidget* dialog) {
+        dialog->findChild<QAbstractButton*>(QStringLiteral("1022"))->click();  // top left
+        dialog->findChild<QComboBox*>()->setEditText(QString::number(counter));
+        dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
+      });
+      chooseFromMenu(program, k, cmd::kTcoCounterOn);
+      QCOMPARE(program.form()->table().entry(k).counter, counter);
+      QTest::qWait(50);  // time for a pending repaint; no pointer passes
+      const Face shown = shownFaceOf(key(program, k));
+      QCOMPARE(shown.stripe, kYellow);
+      QCOMPARE(shown.afterStripe, kRed);
+      QCOMPARE(shown.right, kRed);
+    }
   }
 
   void tcoCounterOnAndOffAndAllCountersInUse() {

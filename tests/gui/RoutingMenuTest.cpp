@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTest>
@@ -48,6 +49,20 @@ QString menuTitles(const q4t::CMainFrame& frame) {
   return titles.join(QLatin1Char('|'));
 }
 
+// The File menu's shown items, "-" for a separator, up to the recent files.
+QString fileMenu(const q4t::CMainFrame& frame) {
+  QStringList items;
+  for (const QAction* item : frame.menuBar()->actions().first()->menu()->actions()) {
+    if (item->data().toInt() == cmd::kFirstRecentFile) break;
+    items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+  }
+  return items.join(QLatin1Char('|'));
+}
+
+const QString kFileMenuOfAChild = QStringLiteral(
+    "&New\tCtrl+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|&Print...\tCtrl+P|Print Pre&view...|"
+    "&Export...|-");
+
 }  // namespace
 
 class RoutingMenuTest : public QObject {
@@ -64,6 +79,7 @@ class RoutingMenuTest : public QObject {
     docview::CommandRouter& router = program.app().router();
     QCOMPARE(enabledStates(router), QStringLiteral("1111000111111"));
     QCOMPARE(menuTitles(frame), QStringLiteral("&File|&KeyTable|&Interface|&View|&Help"));
+    QCOMPARE(fileMenu(frame), kFileMenuOfAChild);
     QCOMPARE(frame.windowTitle(), QStringLiteral("Dev Izured for Q4T Keyboard - a.q4t"));
 
     docview::Document* layout = program.document();
@@ -73,6 +89,7 @@ class RoutingMenuTest : public QObject {
     QVERIFY(tco && frame.activeChild()->document() == tco);
     QCOMPARE(enabledStates(router), QStringLiteral("1111111011111"));
     QCOMPARE(menuTitles(frame), QStringLiteral("&File|&KeyTable|&Interface|&View|&Help"));
+    QCOMPARE(fileMenu(frame), kFileMenuOfAChild);
     // Forwarded commands do nothing without an owner, and act in the owner's window with one.
     layout->setModified(true);
     QVERIFY(router.run(cmd::kFileSave));
@@ -87,7 +104,12 @@ class RoutingMenuTest : public QObject {
     QVERIFY(frame.activeChild() == nullptr);
     QCOMPARE(enabledStates(router), QStringLiteral("1100000001111"));
     QCOMPARE(menuTitles(frame), QStringLiteral("&File|&View|&Help"));
+    QCOMPARE(fileMenu(frame), QStringLiteral("&New\tCtrl+N|&Open...\tCtrl+O|-"));
     QCOMPARE(frame.windowTitle(), QStringLiteral("Dev Izured for Q4T Keyboard"));
+    // New in the menu makes a new table as Ctrl+N does.
+    frame.menuBar()->actions().first()->menu()->actions().first()->trigger();
+    QCOMPARE(program.document()->title(), QStringLiteral("New"));
+    QCOMPARE(fileMenu(frame), kFileMenuOfAChild);
   }
 
   void barsPromptsAndAccelerators() {
@@ -107,6 +129,8 @@ class RoutingMenuTest : public QObject {
 
     q4t::StatusPanes& panes = frame.statusPanes();
     QCOMPARE(panes.text(), QStringLiteral("Ready"));
+    router.action(cmd::kFileNew)->showStatusText(frame.menuBar());
+    QCOMPARE(panes.messagePane().text(), QStringLiteral("Create a new document"));
     router.action(cmd::kExit)->showStatusText(frame.menuBar());
     QCOMPARE(panes.messagePane().text(), QStringLiteral("Display program information, version number and copyright"));
     QVERIFY(panes.messagePane().isVisible());

@@ -69,7 +69,7 @@ class SaveAsTest : public QObject {
   void saveAsFollowsSaveInTheFileMenu() {
     ProgramFixture program;
     QVERIFY(program.start());
-    QCOMPARE(fileMenuTexts(program.app().mainFrame()).mid(0, 5),
+    QCOMPARE(fileMenuTexts(program.app().mainFrame()).mid(1, 5),
              (QStringList{QStringLiteral("&Open...\tCtrl+O"), QStringLiteral("&Close"), QStringLiteral("&Save\tCtrl+S"),
                           QStringLiteral("Save &As..."), QString()}));
     QVERIFY(!program.app().router().action(cmd::kFileSaveAs)->statusTip().isEmpty());

@@ -1,6 +1,9 @@
 // The key layout window against a virtual keyboard that fails: tables the
 // keyboard cannot hold, a keyboard lost during an Upload or while idle, a busy
-// unit, and leaving the program while a transfer runs.
+// unit, and leaving the program while a transfer runs or ends.
+#include <QApplication>
+#include <QLineEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -10,6 +13,8 @@
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
 #include "editor/CQ4TForm.h"
+#include "editor/KeyLabelsModel.h"
+#include "editor/KeyLabelsPanel.h"
 #include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
 #include "sim/VirtualKeyboard.h"
@@ -67,6 +72,33 @@ q4t::sim::Faults paced() {
   faults.pace = true;  // a transfer takes long enough to act in its middle
   return faults;
 }
+
+// Notes every message box as it shows, however short; answers a save prompt
+// No and leaves the others to the program.
+class BoxWatcher : public QObject {
+ public:
+  BoxWatcher() {
+    qApp->installEventFilter(this);
+    connect(&timer_, &QTimer::timeout, this, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box && box->isVisible() && box->text().startsWith(QStringLiteral("Save changes")))
+        box->button(QMessageBox::No)->click();
+    });
+    timer_.start(10);
+  }
+  const QStringList& texts() const { return texts_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* box = qobject_cast<QMessageBox*>(watched);
+    if (box && event->type() == QEvent::Show) texts_ << box->text();
+    return false;
+  }
+
+ private:
+  QTimer timer_;
+  QStringList texts_;
+};
 
 QStringList keyTexts(const q4t::CQ4TForm& form) {
   QStringList texts;
@@ -196,6 +228,28 @@ class TransferFaultsTest : public QObject {
       QCOMPARE(request[4], q4t::command::TransferMode);
       QCOMPARE(request[5], std::uint8_t(1));
     }
+  }
+
+  // A label still being typed is taken before the Download; a Download that
+  // ends while the leave question is up answers it, and the close goes on.
+  void aTransferEndingWhileItsLeaveQuestionIsUpLetsTheWindowClose() {
+    LinkedProgram linked;
+    QVERIFY(linked.started);
+    QVERIFY(linked.connect());
+    linked.router().run(cmd::kViewKeyLabels);
+    QTableView& list = linked.program.app().keyLabels().table();
+    const q4t::KeyLabelsModel& model = linked.program.app().keyLabels().model();
+    list.edit(model.index(model.rowOf(7), q4t::KeyLabelsModel::LabelColumn));
+    QTest::keyClicks(list.findChild<QLineEdit*>(), QStringLiteral("Kasse"));
+    QVERIFY(linked.router().run(cmd::kDownload));
+    QCOMPARE(linked.program.form()->table().label(7), std::string("Kasse"));
+
+    BoxWatcher boxes;
+    QVERIFY(linked.router().run(cmd::kFileClose));
+    QCOMPARE(boxes.texts().size(), 2);
+    QVERIFY(boxes.texts()[0].contains(QStringLiteral("Leave it unfinished?")));
+    QCOMPARE(boxes.texts()[1], QStringLiteral("Save changes to New?"));
+    QVERIFY(linked.program.app().keyLayoutTemplate().documents().isEmpty());
   }
 };
 
