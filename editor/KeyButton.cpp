@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QPainter>
 #include <QStyleOptionFrame>
+#include <QTextDocument>
 #include <qdrawutil.h>
 
 namespace q4t {
@@ -16,7 +17,8 @@ void KeyButton::setCaption(int value, const QString& label) {
   const QString caption = QString::number(value);
   setText(caption);
   setAccessibleName(caption);
-  setToolTip(label);
+  // As rich text holding the label escaped: a tool tip that looks like HTML is taken as HTML.
+  setToolTip(label.isEmpty() ? QString() : Qt::convertFromPlainText(label, Qt::WhiteSpacePre));
   setAccessibleDescription(label);
 }
 
