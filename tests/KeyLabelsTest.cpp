@@ -253,19 +253,21 @@ TEST(UploadedLabels, StayOnlyOnKeysTheKeyboardLeftAsTheyWere) {
   KeyTable before = gridTable();
   before.mergeRight(3);
   before.mergeDown(60);
-  for (int k : {0, 3, 10, 20, 21, 40, 60}) before.setLabel(k, "key " + std::to_string(k));
+  before.loadEntry(30, LoadedKey{31, kCounterOff, 31, before.downOf(30), before.downRightOf(30), 0, ""});  // shown
+  for (int k : {0, 3, 10, 20, 21, 30, 40, 60}) before.setLabel(k, "key " + std::to_string(k));
   KeyTable uploaded = before;
   uploaded.takeKeyboardValue(10, 99);                 // another value
   uploaded.takeKeyboardSize(20, KeySize::DoubleRight);  // now covers 21
   uploaded.takeKeyboardSize(21, KeySize::Covered);
   uploaded.takeKeyboardSize(60, KeySize::Single);      // split on the keyboard
+  uploaded.takeKeyboardSize(29, KeySize::DoubleRight);  // now hides 30
   uploaded.takeKeyboardValue(0, 1);                    // the same value again
   uploaded.setLabel(5, "not before");
   keepLabelsOfUnchangedKeys(before, uploaded);
   EXPECT_EQ(uploaded.label(0), "key 0");
   EXPECT_EQ(uploaded.label(3), "key 3");
   EXPECT_EQ(uploaded.label(40), "key 40");
-  for (int k : {5, 10, 20, 21, 60}) EXPECT_EQ(uploaded.label(k), "") << k;
+  for (int k : {5, 10, 20, 21, 30, 60}) EXPECT_EQ(uploaded.label(k), "") << k;
 
   // A merged key whose neighbour link differs covers other keys: not the same shape.
   KeyTable relinked = before;
