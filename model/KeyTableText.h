@@ -11,10 +11,11 @@
 namespace q4t {
 
 // Fills the table from a file's bytes. Of repeated LABEL entries the first
-// counts, an empty one is no label; a key hidden by a merge has none. Bytes that are no text, a text
-// without any key section, or a number that does not fit 32 bits (the reason
-// names its key and field) are not a key table: the table then holds the
-// defaults of a missing file (every key -1, no counter).
+// counts, an empty one is no label; a key hidden by a merge has none. Bytes
+// that are no text, a text without any key section, or a number that does
+// not fit 32 bits (the reason names its key and field) are not a key table:
+// the table then holds the defaults of a missing file (every key -1, no
+// counter).
 FileResult parseKeyTable(const std::string& bytes, KeyTable& table);
 
 // The bytes of an existing file (empty for a new one) with the six keys of
