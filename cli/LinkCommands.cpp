@@ -11,6 +11,7 @@
 #include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
+#include "model/LabelRules.h"
 
 namespace q4t {
 
@@ -180,6 +181,8 @@ int upload(const Options& options) {
   if (!readTableArgument(options.base, table) || !writableTarget(output)) return kUsageError;
   LinkSession session(table, options);
   if (session.Connect() && session.Step([&] { session.link().Upload(); })) {
+    // An existing table keeps its labels on the keys the keyboard left as they were.
+    if (KeyTable existing; readKeyTable(output, existing)) keepLabelsOfUnchangedKeys(existing, table);
     if (const FileResult written = writeKeyTable(output, table); !written) {
       std::fprintf(stderr, "q4t: cannot write %s: %s\n", output.c_str(), written.reason.c_str());
       return kLinkError;

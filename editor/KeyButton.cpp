@@ -16,7 +16,9 @@ void KeyButton::setCaption(int value, const QString& label) {
   const QString caption = QString::number(value);
   setText(caption);
   setAccessibleName(caption);
-  setToolTip(label);
+  // As rich text holding the label escaped, since a tool tip that looks like
+  // HTML is taken as HTML; on one line, spaces as typed.
+  setToolTip(label.isEmpty() ? QString() : QStringLiteral("<p style='white-space:pre'>%1</p>").arg(label.toHtmlEscaped()));
   setAccessibleDescription(label);
 }
 

@@ -9,6 +9,7 @@
 #include "editor/CQ4TForm.h"
 #include "editor/KeyLabelsModel.h"
 #include "editor/KeyLabelsView.h"
+#include "editor/LabelLengthValidator.h"
 
 namespace q4t {
 
@@ -19,7 +20,7 @@ class LabelDelegate : public QStyledItemDelegate {
   using QStyledItemDelegate::QStyledItemDelegate;
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setMaxLength(kMaxLabelLength);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setValidator(new LabelLengthValidator(line));
     return editor;
   }
 };

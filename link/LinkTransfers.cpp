@@ -2,6 +2,8 @@
 // change: which block follows which answer, and what each reply carries.
 #include "link/KeyboardLink.h"
 
+#include "model/LabelRules.h"
+
 namespace q4t {
 
 namespace {
@@ -119,7 +121,9 @@ void KeyboardLink::FinishKeyTable() {
 }
 
 // Upload: the keyboard's table has arrived whole, counters and owners included.
+// Labels stay only on keys the keyboard holds as they were.
 void KeyboardLink::TakeUploadedTable() {
+  keepLabelsOfUnchangedKeys(table_, uploaded_);
   table_ = uploaded_;
   window_.RefreshKeyTexts();
   window_.RelayoutKeys();

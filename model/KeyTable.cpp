@@ -1,5 +1,7 @@
 #include "model/KeyTable.h"
 
+#include "model/Utf8.h"
+
 namespace q4t {
 
 bool isKeyIndex(std::int32_t k) { return k >= 0 && k < kKeyCount; }
@@ -8,18 +10,24 @@ bool isKeyCounter(std::int32_t c) { return c >= kFirstKeyCounter && c <= kLastKe
 
 KeyTable::KeyTable() { resetForLoad(); }
 
+// Characters that would break a label's line or act on a terminal.
+static bool isControlCharacter(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
 std::string keyLabelText(std::string_view text) {
-  std::string kept;
-  int characters = 0;
-  for (const char byte : text) {
-    const auto code = static_cast<unsigned char>(byte);
-    const bool continuation = (code & 0xC0) == 0x80;
-    if (!continuation && ++characters > kMaxLabelLength) break;
-    kept += code < 0x20 || code == 0x7F ? ' ' : byte;
+  std::u32string characters;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t c = nextCodePoint(text, pos);
+    characters += isControlCharacter(c) ? U' ' : c;
   }
-  const std::size_t first = kept.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return kept.substr(first, kept.find_last_not_of(' ') - first + 1);
+  const std::size_t first = characters.find_first_not_of(U' ');
+  if (first == std::u32string::npos) return {};
+  characters = characters.substr(first, kMaxLabelLength);
+  characters.erase(characters.find_last_not_of(U' ') + 1);
+  std::string kept;
+  for (const char32_t c : characters) appendUtf8(kept, c);
+  return kept;
 }
 
 bool KeyTable::hasLabels() const {

@@ -91,8 +91,10 @@ struct GroupPositions {
 bool isKeyIndex(std::int32_t k);
 bool isKeyCounter(std::int32_t c);
 
-// A key's label as kept: UTF-8 on one line (control characters become
-// spaces), without outer spaces, cut after kMaxLabelLength characters.
+// A key's label as kept: valid UTF-8 on one line (control characters, C1
+// controls and the line and paragraph separators become spaces, a byte that
+// is no UTF-8 U+FFFD), without outer spaces, cut after kMaxLabelLength
+// characters (code points, as the label field counts them).
 std::string keyLabelText(std::string_view text);
 
 class KeyTable {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "model/LabelRules.h"
 #include "model/TextEncoding.h"
 
 #define SI_NO_CONVERSION
@@ -55,6 +56,7 @@ std::string loadTable(const CSimpleIniA& ini, KeyTable& table) {
   table.resetForLoad();
   for (int k = 0; k < kKeyCount; ++k) table.loadEntry(k, readSection(ini, k, tooLarge));
   table.applyLoadedShapes();
+  dropHiddenLabels(table);
   return tooLarge;
 }
 
@@ -97,10 +99,12 @@ std::string spellingIn(const CSimpleIniA& ini, const std::string& section, const
   return key;
 }
 
-// Only a key with a label gets the entry, so a table without labels is
-// written as before; a cleared label removes it.
+// The entry is touched only when it no longer reads as the key's label, so
+// that a save without edits leaves repeated or empty entries and tabs as they
+// are. A new label replaces every entry of the key; a cleared one removes them.
 void writeLabel(CSimpleIniA& ini, const std::string& section, const std::string& label) {
   const std::string spelling = spellingIn(ini, section, "LABEL");
+  if (keyLabelText(ini.GetValue(section.c_str(), spelling.c_str(), "")) == label) return;
   if (label.empty()) {
     ini.Delete(section.c_str(), spelling.c_str());
   } else {

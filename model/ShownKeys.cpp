@@ -35,14 +35,22 @@ FormRect keyboardFormRect() {
   return {kFirstColumnX, top, kKeyWidth * kGridColumns, bottom - top};
 }
 
-std::vector<ShownKey> shownKeys(const KeyTable& table) {
-  std::array<bool, kKeyCount> covered{};
-  std::vector<ShownKey> shown;
+HiddenKeys hiddenKeys(const KeyTable& table) {
+  HiddenKeys covered{};
   for (int k = 0; k < kKeyCount; ++k) {
     const auto [columns, rows] = spanOf(table, k);
     if (columns == 2) covered[static_cast<std::size_t>(table.rightOf(k))] = true;
     if (rows == 2) covered[static_cast<std::size_t>(table.downOf(k))] = true;
     if (columns == 2 && rows == 2) covered[static_cast<std::size_t>(table.downRightOf(k))] = true;
+  }
+  return covered;
+}
+
+std::vector<ShownKey> shownKeys(const KeyTable& table) {
+  const HiddenKeys covered = hiddenKeys(table);
+  std::vector<ShownKey> shown;
+  for (int k = 0; k < kKeyCount; ++k) {
+    const auto [columns, rows] = spanOf(table, k);
     FormRect rect = homeFormRect(k);
     rect.width *= columns;
     rect.height *= rows;

@@ -2,6 +2,7 @@
 // every position that no merged neighbour covers, in the form's units.
 #pragma once
 
+#include <array>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct ShownKey {
   int rows = 1;     // 2 for a key merged downwards
   FormRect rect;    // the home place grown by the merge
 };
+
+// hidden[k]: a merged neighbour covers key k, so that it is not shown.
+using HiddenKeys = std::array<bool, kKeyCount>;
+HiddenKeys hiddenKeys(const KeyTable& table);
 
 // Top row first, left to right. A merge counts only when the neighbours it
 // names exist, as on the screen.

@@ -2,6 +2,11 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <iterator>
+
+#include "model/Utf8.h"
+
 namespace q4t {
 
 namespace {
@@ -29,6 +34,39 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return converted && inLeft == 0;
 }
 
+// What the bytes 0x80 to 0x9F stand for; the five that Windows-1252 leaves
+// free stand for the C1 control of their number, so that every byte reads.
+constexpr char32_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t fromWindows1252(unsigned char byte) {
+  return byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80] : byte;
+}
+
+std::string windows1252ToUtf8(const std::string& bytes) {
+  std::string text;
+  for (const char byte : bytes) appendUtf8(text, fromWindows1252(static_cast<unsigned char>(byte)));
+  return text;
+}
+
+bool utf8ToWindows1252(const std::string& text, std::string& bytes) {
+  bytes.clear();
+  for (std::size_t pos = 0; pos < text.size();) {
+    const char32_t c = nextCodePoint(text, pos);
+    const char32_t* high = std::find(std::begin(kWindows1252High), std::end(kWindows1252High), c);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+      bytes += static_cast<char>(c);
+    } else if (high != std::end(kWindows1252High)) {
+      bytes += static_cast<char>(0x80 + (high - std::begin(kWindows1252High)));
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool startsWithByteOrderMark(const std::string& bytes) {
   return startsWith(bytes, kUtf8Bom) || startsWith(bytes, kUtf16LEBom) || startsWith(bytes, kUtf16BEBom);
 }
@@ -46,21 +84,23 @@ bool decodeText(const std::string& bytes, std::string& text, TextEncoding& encod
     const char* from = encoding == TextEncoding::Utf16LE ? "UTF-16LE" : "UTF-16BE";
     return convert("UTF-8", from, bytes.substr(2), text);
   }
-  encoding = TextEncoding::Utf8;
-  text = bytes;
+  const bool utf8 = isValidUtf8(bytes);
+  encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+  text = utf8 ? bytes : windows1252ToUtf8(bytes);
   return true;
 }
 
 bool encodeText(const std::string& text, TextEncoding encoding, std::string& bytes) {
   switch (encoding) {
     case TextEncoding::Utf8:
-      // Text that starts like a byte order mark (a foreign key moved to the
-      // top) would read back as another encoding; a blank line keeps it UTF-8.
-      bytes = startsWithByteOrderMark(text) ? "\n" + text : text;
-      return true;
+      bytes = text;
+      break;
     case TextEncoding::Utf8Bom:
       bytes = kUtf8Bom + text;
       return true;
+    case TextEncoding::Windows1252:
+      if (!utf8ToWindows1252(text, bytes)) bytes = text;
+      break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
       const bool little = encoding == TextEncoding::Utf16LE;
@@ -70,7 +110,10 @@ bool encodeText(const std::string& text, TextEncoding encoding, std::string& byt
       return true;
     }
   }
-  return false;
+  // Bytes that start like a byte order mark (a foreign key moved to the top)
+  // would read back as another encoding; a blank line keeps theirs.
+  if (startsWithByteOrderMark(bytes)) bytes = "\n" + bytes;
+  return true;
 }
 
 }  // namespace q4t

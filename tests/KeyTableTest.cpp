@@ -333,5 +333,14 @@ TEST(KeyboardLimits, EveryFieldTheKeyboardCannotHoldIsListedInOrder) {
   EXPECT_EQ(describeProblem(problems[10]), "key 9: RIGHT=92 (the keyboard holds -1 to 91)");
 }
 
+// The window lists five problems: a sixth is counted, five are all listed.
+TEST(KeyboardLimits, TheCountOfTheRestAppearsOnlyWhenSomeAreLeftOut) {
+  const std::vector<FieldProblem> six(6, FieldProblem{1, "VALUE", -1});
+  const std::string line = "key 1: VALUE=-1 (the keyboard holds 0 to 255)\n";
+  EXPECT_EQ(describeProblems({six.begin(), six.begin() + 5}, 5), line + line + line + line + line);
+  EXPECT_EQ(describeProblems(six, 5), line + line + line + line + line + "and 1 more\n");
+  EXPECT_EQ(describeProblems({}, 5), "");
+}
+
 }  // namespace
 }  // namespace q4t

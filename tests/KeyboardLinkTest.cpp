@@ -301,6 +301,21 @@ TEST_F(KeyboardLinkTest, UploadReadsValuesSizesCountersAndOwners) {
   ExpectFlags(true, true, true, true);
 }
 
+// Key 10 arrives with another value, 20 merged over 21, 0 as it was: only 0
+// keeps its label, and the window's labels are not sent or read.
+TEST_F(KeyboardLinkTest, UploadKeepsLabelsOnlyOnKeysTheKeyboardHoldsAsTheWindowDid) {
+  Connect();
+  for (int k : {0, 10, 20, 21}) table.setLabel(k, "key " + std::to_string(k));
+  keyboard.memory[area::KeyValues + 2u * 10 + 1] = 99;
+  keyboard.memory[area::KeySizes + 10] = 0x02;  // key 20 double right, key 21 covered
+  link.Upload();
+  window.Pump(link);
+  EXPECT_EQ(window.statuses, std::vector<std::string>{"OK: Upload successful"});
+  EXPECT_EQ(table.entry(10).value, 99);
+  EXPECT_EQ(table.label(0), "key 0");
+  for (int k : {10, 20, 21}) EXPECT_EQ(table.label(k), "") << k;
+}
+
 TEST_F(KeyboardLinkTest, UploadOfAnUnsetSizeAreaGivesSingleKeys) {
   Connect();
   table.mergeQuadruple(18);

@@ -5,7 +5,9 @@ file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work}/folder)
 file(WRITE ${work}/garbage.q4t "not a key table\n")
 file(WRITE ${work}/wide.q4t "[17]\nVALUE=-2147483648\n[3]\nVALUE=12345\nCOUNTER=7\n")
-file(WRITE ${work}/labels.q4t "[3]\nVALUE=4\nLABEL=Crème brûlée\n[70]\nVALUE=12\nLABEL=Kaffee\n")
+# key 4 hidden under key 3: its label is not listed
+file(WRITE ${work}/labels.q4t
+  "[3]\nVALUE=4\nRIGHT=4\nSIZE=2\nLABEL=Crème brûlée\n[4]\nVALUE=4\nSIZE=0\nLABEL=Hidden\n[70]\nVALUE=12\nLABEL=Kaffee\n")
 file(WRITE ${work}/cut.q4t "[0]\nVALUE=1\n[1]\nVALUE=2\nRIGH")
 file(WRITE ${work}/empty.q4t "")
 execute_process(COMMAND mkfifo ${work}/fifo.q4t)

@@ -63,6 +63,15 @@ expect 0 "OK: Upload successful" "$q4t" upload --port COM1 back.q4t
 "$q4t" show back.q4t > back.txt
 cmp -s mine.txt back.txt || fail "upload after download differs: $(diff mine.txt back.txt)"
 
+# upload into a table with labels: they stay on the keys the keyboard holds as
+# the file did (0, the double key 3), not on 5 (another value) or the covered 4
+sed -e '/^\[0\]$/a LABEL=Bar' -e '/^\[3\]$/a LABEL=Double' -e '/^\[4\]$/a LABEL=Hidden' \
+    -e '/^\[5\]$/a LABEL=Wrong' -e '/^\[5\]$/,/^$/ s/^VALUE=6$/VALUE=66/' mine.q4t > labelled.q4t
+expect 0 "OK: Upload successful" "$q4t" upload --port COM1 labelled.q4t
+"$q4t" show labelled.q4t | sed -n '/^key  value  label$/,$p' > labels.txt
+printf 'key  value  label\n  0      1  Bar\n  3     40  Double\n' | cmp -s - labels.txt ||
+  fail "labels after upload into a labelled table: $(cat labels.txt)"
+
 expect 0 "OK: Keyboard connected" "$q4t" read-tco --port COM1 --json
 grep -q '{"number": 7, "name": "Key counter", "key": 4, ' out || fail "read-tco does not show counter 7 on key 4: $(cat out)"
 grep -q '"serialNumber": "Q4T-' out || fail "read-tco shows no serial number"

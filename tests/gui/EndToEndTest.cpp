@@ -55,10 +55,15 @@ class EndToEndTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(idle(), kTransferMs);
     QVERIFY(router.action(cmd::kUpload)->isEnabled() && router.action(cmd::kDownload)->isEnabled());
 
+    // Labels stay only on keys the Upload leaves as they were: 0, not 60 and 61.
+    for (int k : {0, 60, 61}) form->setKeyLabel(k, QStringLiteral("Label %1").arg(k));
     QVERIFY(router.run(cmd::kUpload));
     QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Upload successful"), kTransferMs);
     QTRY_VERIFY_WITH_TIMEOUT(idle(), kTransferMs);
     QVERIFY(program.document()->isModified());
+    QCOMPARE(form->table().label(0), std::string("Label 0"));
+    QVERIFY(form->table().label(60).empty() && form->table().label(61).empty());
+    QVERIFY(form->layout().button(60)->toolTip().isEmpty());
     QCOMPARE(form->layout().button(60)->width(), 66);
     QVERIFY(form->layout().button(61)->isHidden());
     QVERIFY(form->layout().button(5)->isOwnerDrawn());  // counter 6

@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "app/CMainFrame.h"
@@ -56,6 +58,22 @@ QString savedLabel(const QString& path, int k) {
 QString labelAt(ProgramFixture& program, int k) {
   KeyLabelsModel& model = labels(program);
   return model.data(model.index(model.rowOf(k), KeyLabelsModel::LabelColumn), Qt::DisplayRole).toString();
+}
+
+// The text a key button's tool tip shows.
+QString shownToolTip(ProgramFixture& program, int k) {
+  QTextDocument shown;
+  shown.setHtml(program.form()->layout().button(k)->toolTip());
+  return shown.toPlainText();
+}
+
+// Opens key k's label in the list for editing.
+QLineEdit* editLabel(ProgramFixture& program, int k) {
+  KeyLabelsModel& model = labels(program);
+  QTableView& view = program.app().keyLabels().table();
+  program.app().mainFrame().keyLabelsDock().show();
+  view.edit(model.index(model.rowOf(k), KeyLabelsModel::LabelColumn));
+  return view.findChild<QLineEdit*>();
 }
 
 bool enabled(ProgramFixture& program, int id) {
@@ -198,7 +216,7 @@ class KeyLabelsWindowTest : public QObject {
     QVERIFY(program.start({a}));
     KeyLabelsModel& model = labels(program);
     q4t::CQ4TForm& form = *program.form();
-    QCOMPARE(form.layout().button(5)->toolTip(), QStringLiteral("Void"));
+    QCOMPARE(shownToolTip(program, 5), QStringLiteral("Void"));
     QCOMPARE(form.layout().button(5)->accessibleDescription(), QStringLiteral("Void"));
     QVERIFY(form.layout().button(7)->toolTip().isEmpty());
 
@@ -208,7 +226,7 @@ class KeyLabelsWindowTest : public QObject {
     QVERIFY(model.setData(model.index(model.rowOf(5), KeyLabelsModel::LabelColumn), QStringLiteral("Crème brûlée"),
                           Qt::EditRole));
     QVERIFY(program.document()->isModified());
-    QCOMPARE(form.layout().button(5)->toolTip(), QStringLiteral("Crème brûlée"));
+    QCOMPARE(shownToolTip(program, 5), QStringLiteral("Crème brûlée"));
     QCOMPARE(form.layout().button(5)->accessibleDescription(), QStringLiteral("Crème brûlée"));
 
     // Typed in the list: no more than 40 characters are taken.
@@ -231,7 +249,7 @@ class KeyLabelsWindowTest : public QObject {
     QCOMPARE(editor->text().size(), 40);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(labelAt(program, 7), QString(40, QLatin1Char('x')));  // committed after the key
-    QCOMPARE(form.layout().button(7)->toolTip(), QString(40, QLatin1Char('x')));
+    QCOMPARE(shownToolTip(program, 7), QString(40, QLatin1Char('x')));
 
     // A changed value shows in the list: its cell is told, the rows stay.
     QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
@@ -260,6 +278,68 @@ class KeyLabelsWindowTest : public QObject {
     QCOMPARE(QString::fromStdString(saved.label(82)), QStringLiteral("Kaffee groß"));
     QCOMPARE(saved.label(6), std::string());
     QCOMPARE(saved.entry(5).value, 77);
+  }
+
+  // Typed, pasted, committed unchanged: a label is counted in characters as
+  // the file counts them, and Enter on an unchanged label changes nothing.
+  void labelFieldCountsCharactersAndAnUnchangedLabelStays() {
+    ProgramFixture program;
+    const QString latin1 = program.writeTable(QStringLiteral("latin1.q4t"), [](KeyTable& t) {
+      t.setLabel(5, "@5");
+      t.setLabel(6, "@6");
+    });
+    QFile file(latin1);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll().replace("@5", "Caf\xE9 cr\xE8me").replace("@6", "Gr\xFCner Tee");
+    file.resize(0);
+    file.seek(0);
+    file.write(bytes);
+    file.close();
+    QVERIFY(program.start({latin1}));
+    QCOMPARE(labelAt(program, 5), QStringLiteral("Café crème"));
+
+    const QString emoji = QStringLiteral("\U0001F600");
+    const std::pair<QString, QString> typed[] = {
+        {emoji.repeated(45), emoji.repeated(40)},
+        {QString(39, QLatin1Char('a')) + emoji + QLatin1Char('b'), QString(39, QLatin1Char('a')) + emoji},
+        {QStringLiteral("<b>Ä</b>"), QStringLiteral("<b>Ä</b>")},
+    };
+    for (const auto& [text, kept] : typed) {
+      QLineEdit* editor = editLabel(program, 7);
+      QVERIFY(editor);
+      editor->insert(text);
+      QCOMPARE(editor->text(), kept);
+      QTest::keyClick(editor, Qt::Key_Return);
+      QTRY_COMPARE(labelAt(program, 7), kept);
+      QCOMPARE(shownToolTip(program, 7), kept);
+    }
+
+    // Opened and left with Enter: no edit, the file's bytes as they were.
+    program.app().router().run(cmd::kFileSave);
+    QVERIFY(!program.document()->isModified());
+    for (int k : {5, 6, 7}) {
+      QLineEdit* editor = editLabel(program, k);
+      QVERIFY(editor);
+      QTest::keyClick(editor, Qt::Key_Return);
+      QTRY_VERIFY(!program.app().keyLabels().table().findChild<QLineEdit*>());
+      QVERIFY2(!program.document()->isModified(), qPrintable(QString::number(k)));
+    }
+    QCOMPARE(labelAt(program, 5), QStringLiteral("Café crème"));
+    QCOMPARE(labelAt(program, 6), QStringLiteral("Grüner Tee"));
+  }
+
+  // A label that looks like HTML shows as typed in the key's tool tip.
+  void toolTipsShowLabelsAsTyped() {
+    ProgramFixture program;
+    const QString a = labelledTable(program, QStringLiteral("a.q4t"), QStringLiteral("Kaffee groß"));
+    QVERIFY(program.start({a}));
+    const QString shown[] = {QStringLiteral("<font size=7 color=red>BIG</font>"), QStringLiteral("<img src=x.png>"),
+                             QStringLiteral("Fish &amp;  Chips"), QStringLiteral("a < b > c")};
+    for (const QString& label : shown) {
+      program.form()->setKeyLabel(9, label);
+      QCOMPARE(shownToolTip(program, 9), label);
+      QCOMPARE(program.form()->layout().button(9)->accessibleDescription(), label);
+    }
   }
 
   void selectedRowAndFocusedKeyButtonFollowEachOther() {
