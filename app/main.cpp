@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 
 #include "app/CommandLineExport.h"
 #include "app/CQ4TProgrammerApp.h"
@@ -19,6 +20,10 @@ int main(int argc, char* argv[]) {
                                QStringLiteral("[file]"));
   parser.addOptions(q4t::exportOptions());
   parser.process(application);
+  if (parser.positionalArguments().size() > 1) {
+    std::fprintf(stderr, "q4t-programmer: one key table file at most\n");
+    return 1;
+  }
 
   q4t::CQ4TProgrammerApp program(q4t::ProcessLinkShared());
   if (!program.initInstance(QStringList{QApplication::applicationFilePath()} + parser.positionalArguments()))
