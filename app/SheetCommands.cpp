@@ -27,7 +27,7 @@ std::optional<docview::CommandState> SheetCommands::commandState(int id) const {
 void SheetCommands::runCommand(int id) {
   CQ4TForm* form = activeForm_();
   if (!form || !commandState(id)) return;
-  SheetDialog dialog(owner_());
+  SheetDialog dialog(form->table(), owner_());
   if (dialog.exec() != QDialog::Accepted) return;
   const SheetSource source{form->table(), form->document()->title(),
                            printed_.isValid() ? printed_ : QDate::currentDate()};

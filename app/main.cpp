@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstring>
+#include <cstdio>
 
 #include "app/CommandLineExport.h"
 #include "app/CQ4TProgrammerApp.h"
@@ -36,6 +37,10 @@ int main(int argc, char* argv[]) {
                                QStringLiteral("[file]"));
   parser.addOptions(q4t::exportOptions());
   parser.process(docview::argumentsAsPaths(argc, argv));  // Qt's own decoding changes names that are not UTF-8
+  if (parser.positionalArguments().size() > 1) {
+    std::fprintf(stderr, "q4t-programmer: one key table file at most\n");
+    return 1;
+  }
 
   q4t::CQ4TProgrammerApp program(q4t::ProcessLinkShared());
   if (!program.initInstance(QStringList{QApplication::applicationFilePath()} + parser.positionalArguments()))

@@ -61,7 +61,7 @@ double LayoutSheet::paintHeader(QPainter& painter, const PageArea& area) const {
   const QRectF line(0, 0, area.sizeMm().width(), kHeaderMm / 2);
   painter.setPen(Qt::black);
   painter.setFont(sized(painter.font(), 14, true));
-  drawElidedText(painter, area.rect(line), source_.title, Qt::AlignLeft | Qt::AlignVCenter);
+  drawElidedText(painter, area.rect(line), sheetText(source_.title), Qt::AlignLeft | Qt::AlignVCenter);
   painter.setFont(sized(painter.font(), 9, false));
   const QString date = QObject::tr("Printed %1").arg(source_.printed.toString(Qt::ISODate));
   painter.drawText(area.rect(line), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, date);
@@ -86,7 +86,7 @@ void LayoutSheet::paintKey(QPainter& painter, const PageArea& area, const ShownK
   painter.setFont(sized(painter.font(), 9, true));
   drawElidedText(painter, area.rect(valueMm), QString::number(source_.table.entry(key.key).value), Qt::AlignCenter);
   painter.setFont(sized(painter.font(), 6.5, false));
-  drawWrappedOrElidedText(painter, area.rect(labelMm), QString::fromStdString(source_.table.label(key.key)),
+  drawWrappedOrElidedText(painter, area.rect(labelMm), sheetLabel(source_.table, key.key),
                           Qt::AlignHCenter | Qt::AlignTop);
 }
 
@@ -108,7 +108,7 @@ void LayoutSheet::paintCounters(QPainter& painter, const PageArea& area, double 
     const QString text = QObject::tr("Counter %1   key %2   %3")
                              .arg(c)
                              .arg(owner)
-                             .arg(QString::fromStdString(table.label(groupOwnerOf(owner))));
+                             .arg(sheetLabel(table, groupOwnerOf(owner)));
     drawElidedText(painter, area.rect(line), text, Qt::AlignLeft | Qt::AlignVCenter);
     ++row;
   }

@@ -1,12 +1,16 @@
-// Asks which sheet to print or export, and the size of the legend inserts;
-// the choice is kept in the settings for the next time.
+// Asks which sheet to print or export, the size of the legend inserts and
+// how they are set, and lists the labels that do not fit their inserts; the
+// choice is kept in the settings for the next time.
 #pragma once
 
 #include <QDialog>
 
 #include "print/SheetOptions.h"
 
+class QCheckBox;
 class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
 class QRadioButton;
 
 namespace q4t {
@@ -14,7 +18,7 @@ namespace q4t {
 class SheetDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit SheetDialog(QWidget* parent = nullptr);
+  explicit SheetDialog(const KeyTable& table, QWidget* parent = nullptr);
 
   SheetOptions options() const;
   // The settings' choice, or the defaults.
@@ -23,10 +27,17 @@ class SheetDialog : public QDialog {
   void accept() override;
 
  private:
+  void followChoice();
+
+  const KeyTable& table_;
   QRadioButton* layoutChoice_;
   QRadioButton* legendsChoice_;
   QDoubleSpinBox* capMm_;
   QDoubleSpinBox* gapMm_;
+  QCheckBox* oneTextSize_;
+  QCheckBox* asKeyboard_;
+  QLabel* notFittingTitle_;
+  QListWidget* notFitting_;
 };
 
 }  // namespace q4t

@@ -1,15 +1,18 @@
 #include "print/SheetFiles.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
+#include "model/FileAccess.h"
 #include "print/PageArea.h"
 #include "print/SheetPainter.h"
+#include "print/SheetText.h"
 
 namespace q4t {
 
@@ -42,7 +45,7 @@ bool writePdf(QIODevice& file, const SheetSource& source, const SheetOptions& op
   QPdfWriter writer(&file);
   writer.setResolution(kPdfDpi);
   writer.setPageLayout(filePageLayout(options));
-  writer.setTitle(source.title);
+  writer.setTitle(sheetText(source.title));
   writer.setCreator(QStringLiteral("Q4T Programmer"));
   return paintPages(writer, writer.pageLayout().paintRect(QPageLayout::Millimeter).size(), source, options);
 }
@@ -80,7 +83,8 @@ bool writeSvg(QIODevice& file, const SheetSource& source, const SheetOptions& op
   generator.setResolution(kSvgDpi);
   generator.setSize(pages.size());
   generator.setViewBox(QRect(QPoint(0, 0), pages.size()));
-  generator.setTitle(source.title);
+  // The generator writes the title as it is, where the drawn text is escaped.
+  generator.setTitle(sheetText(source.title).toHtmlEscaped());
   QPainter painter;
   if (!painter.begin(&generator)) return false;
   pages.paint(painter);
@@ -116,24 +120,21 @@ bool exportSheet(const QString& path, const SheetSource& source, const SheetOpti
     reason = QObject::tr("unknown file type (use .pdf, .svg or .png)");
     return false;
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    reason = file.errorString();
-    return false;
-  }
-  const bool written = format == SheetFormat::Pdf   ? writePdf(file, source, options)
-                       : format == SheetFormat::Svg ? writeSvg(file, source, options)
-                                                    : writePng(file, source, options);
-  if (!written) {
-    file.cancelWriting();
+  QByteArray bytes;
+  QBuffer file(&bytes);
+  file.open(QIODevice::WriteOnly);
+  const bool drawn = format == SheetFormat::Pdf   ? writePdf(file, source, options)
+                     : format == SheetFormat::Svg ? writeSvg(file, source, options)
+                                                  : writePng(file, source, options);
+  if (!drawn) {
     reason = QObject::tr("the sheet could not be drawn");
     return false;
   }
-  if (!file.commit()) {
-    reason = file.errorString();
-    return false;
-  }
-  return true;
+  // As a key table is saved: never over a device, FIFO or folder, also not
+  // through a symbolic link, and the whole file or nothing.
+  const FileResult written = replaceFileContents(QFile::encodeName(path).toStdString(), bytes.toStdString());
+  if (!written) reason = QString::fromStdString(written.reason);
+  return written.ok;
 }
 
 void prepareSheetPrinter(QPrinter& printer, const SheetOptions& options) {

@@ -1,5 +1,5 @@
 // What a printed or exported sheet shows: the key layout or the legend
-// inserts, with the size of the inserts in millimetres.
+// inserts, with the size of the inserts in millimetres and how they are set.
 #pragma once
 
 #include <QDate>
@@ -15,6 +15,8 @@ struct SheetOptions {
   SheetKind kind = SheetKind::Layout;
   double capMm = 14.0;  // a single key's insert is cap x cap
   double gapMm = 5.0;   // between two caps: a double key's insert spans it
+  bool oneTextSize = true;  // every legend at the size the longest allows
+  bool asKeyboard = false;  // the inserts in the keyboard's rows and columns
 };
 
 // The sizes the dialog and the command line take, in millimetres.

@@ -3,35 +3,30 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "model/KeyTable.h"
+
 namespace q4t {
 
 namespace {
-constexpr double kStepPt = 0.5;
-constexpr int kMaxLines = 2;
+constexpr char32_t kReplacement = 0xFFFD;
 
-bool fits(const QFontMetricsF& metrics, const QRectF& rect, const QString& text) {
-  const QRectF needed = metrics.boundingRect(rect, Qt::AlignCenter | Qt::TextWordWrap, text);
-  return needed.width() <= rect.width() && needed.height() <= rect.height() &&
-         needed.height() < (kMaxLines + 0.5) * metrics.lineSpacing();
+bool isXmlCharacter(char32_t c) {
+  if (c < 0x20) return c == '\t' || c == '\n' || c == '\r';
+  return c != 0xFFFE && c != 0xFFFF;
 }
 }  // namespace
 
-void drawFittedText(QPainter& painter, const QRectF& rect, const QString& text, double largestPt, double smallestPt) {
-  QFont font = painter.font();
-  painter.setPen(Qt::black);
-  for (double size = largestPt; size >= smallestPt; size -= kStepPt) {
-    font.setPointSizeF(size);
-    // Measured on the painter's own device, whose resolution sets the point size.
-    if (fits(QFontMetricsF(font, painter.device()), rect, text)) {
-      painter.setFont(font);
-      painter.drawText(rect, Qt::AlignCenter | Qt::TextWordWrap, text);
-      return;
-    }
+QString sheetText(const QString& text) {
+  // toUcs4 already gives a lone surrogate as U+FFFD.
+  QString shown;
+  for (const char32_t c : text.toUcs4()) {
+    const char32_t kept = isXmlCharacter(c) ? c : kReplacement;
+    shown += QString::fromUcs4(&kept, 1);
   }
-  font.setPointSizeF(smallestPt);
-  painter.setFont(font);
-  drawElidedText(painter, rect, text, Qt::AlignCenter);
+  return shown;
 }
+
+QString sheetLabel(const KeyTable& table, int k) { return sheetText(QString::fromStdString(table.label(k))); }
 
 void drawWrappedOrElidedText(QPainter& painter, const QRectF& rect, const QString& text, int alignment) {
   const QFontMetricsF metrics(painter.font(), painter.device());

@@ -1,4 +1,4 @@
-// Text that must fit a box on a sheet.
+// Text on a sheet: what it may hold, and text that must fit a box.
 #pragma once
 
 #include <QRectF>
@@ -8,10 +8,14 @@ class QPainter;
 
 namespace q4t {
 
-// Draws text centred in rect, wrapped to at most two lines, at the largest
-// point size from largestPt down to smallestPt that fits; at the smallest it
-// is cut with an ellipsis.
-void drawFittedText(QPainter& painter, const QRectF& rect, const QString& text, double largestPt, double smallestPt);
+class KeyTable;
+
+// Text as sheets show it: a character that no XML file may hold (a control
+// character other than tab and line breaks, U+FFFE, U+FFFF) becomes U+FFFD,
+// so that an SVG always parses.
+QString sheetText(const QString& text);
+// Key k's label as sheets show it.
+QString sheetLabel(const KeyTable& table, int k);
 
 // Draws text wrapped at word boundaries where it fits rect so, else on one
 // line cut with an ellipsis.

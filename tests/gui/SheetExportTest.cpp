@@ -1,9 +1,11 @@
 // The layout sheet and the legend inserts as files: one box per shown key at
 // the size asked, in SVG and in PDF (measured on the rendered page), every
 // label in the PDF's text, fonts embedded, and the sheet dialog's settings.
+#include <QCheckBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QRadioButton>
@@ -11,6 +13,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <tuple>
 
 #include "model/KeyTableFile.h"
 #include "model/ShownKeys.h"
@@ -45,27 +51,70 @@ KeyTable mergedTable() {
 }
 
 struct SvgRect {
-  double y, width, height;
+  double x, y, width, height;
+  QString fill;
 };
 
-// The rectangles of an SVG file in millimetres, from its size and view box.
-QList<SvgRect> svgRects(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return {};
-  const QString svg = QString::fromUtf8(file.readAll());
-  const QRegularExpressionMatch page =
-      QRegularExpression(QStringLiteral("<svg width=\"([\\d.]+)mm\"[^>]*viewBox=\"0 0 ([\\d.]+) ")).match(svg);
-  if (!page.hasMatch()) return {};
-  const double mmPerUnit = page.captured(1).toDouble() / page.captured(2).toDouble();
+struct SvgText {
+  double x, y;
+  QString text;
+};
+
+// An SVG file read as XML, lengths in millimetres from its size and view box.
+struct SvgSheet {
+  QString error;  // empty when it parsed
+  double widthMm = 0, heightMm = 0;
+  QString title;
   QList<SvgRect> rects;
-  static const QRegularExpression rect(
-      QStringLiteral("<rect [^>]*y=\"([\\d.]+)\" width=\"([\\d.]+)\" height=\"([\\d.]+)\""));
-  for (auto match = rect.globalMatch(svg); match.hasNext();) {
-    const QRegularExpressionMatch m = match.next();
-    rects.append({m.captured(1).toDouble() * mmPerUnit, m.captured(2).toDouble() * mmPerUnit,
-                  m.captured(3).toDouble() * mmPerUnit});
+  QList<SvgText> texts;
+};
+
+SvgSheet readSvg(const QString& path) {
+  SvgSheet svg;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    svg.error = QStringLiteral("cannot open ") + path;
+    return svg;
   }
-  return rects;
+  QXmlStreamReader xml(&file);
+  double mmPerUnit = 0;
+  QStringList fills;  // of the enclosing groups
+  const auto number = [&](const char* name) { return xml.attributes().value(QLatin1String(name)).toDouble() * mmPerUnit; };
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isEndElement() && xml.name() == QLatin1String("g")) fills.removeLast();
+    if (!xml.isStartElement()) continue;
+    const QXmlStreamAttributes attributes = xml.attributes();
+    if (xml.name() == QLatin1String("svg")) {
+      svg.widthMm = attributes.value(QLatin1String("width")).chopped(2).toDouble();
+      svg.heightMm = attributes.value(QLatin1String("height")).chopped(2).toDouble();
+      mmPerUnit = svg.widthMm / attributes.value(QLatin1String("viewBox")).split(' ').value(2).toDouble();
+    } else if (xml.name() == QLatin1String("g")) {
+      fills.append(attributes.hasAttribute(QLatin1String("fill")) ? attributes.value(QLatin1String("fill")).toString()
+                                                                  : fills.value(fills.size() - 1));
+    } else if (xml.name() == QLatin1String("rect")) {
+      svg.rects.append({number("x"), number("y"), number("width"), number("height"), fills.value(fills.size() - 1)});
+    } else if (xml.name() == QLatin1String("text")) {
+      const double x = number("x"), y = number("y");
+      svg.texts.append({x, y, xml.readElementText()});
+    } else if (xml.name() == QLatin1String("title")) {
+      svg.title = xml.readElementText();
+    }
+  }
+  if (xml.hasError()) svg.error = QStringLiteral("%1 line %2: %3").arg(path).arg(xml.lineNumber()).arg(xml.errorString());
+  return svg;
+}
+
+// Writes the sheet; an SVG must parse. Empty when all went well, else why not.
+QString exportParsed(const QString& path, const q4t::SheetSource& source, const SheetOptions& options,
+                     SvgSheet* svg = nullptr) {
+  QString reason;
+  if (!q4t::exportSheet(path, source, options, reason)) return reason.isEmpty() ? QStringLiteral("failed") : reason;
+  if (!path.endsWith(QLatin1String(".svg"))) return {};
+  SvgSheet read = readSvg(path);
+  const QString error = read.error;
+  if (svg) *svg = std::move(read);
+  return error;
 }
 
 int countSized(const QList<SvgRect>& rects, double width, double height) {
@@ -145,29 +194,43 @@ class SheetExportTest : public QObject {
     const q4t::SheetSource source{table, QStringLiteral("merged.q4t"), QDate(2026, 12, 7)};
     const int shown = static_cast<int>(q4t::shownKeys(table).size());
     QCOMPARE(shown, 92 - 1 - 3 - 1);
-    QString reason;
-    for (const auto& [cap, gap] : {std::pair{14.0, 5.0}, std::pair{20.0, 2.5}}) {
+    SvgSheet svg;
+    for (const auto& [cap, gap, asKeyboard] : {std::tuple{14.0, 5.0, false}, std::tuple{20.0, 2.5, true}}) {
       const QString path = dir.filePath(QStringLiteral("legends.svg"));
-      QVERIFY2(q4t::exportSheet(path, source, {SheetKind::Legends, cap, gap}, reason), qPrintable(reason));
-      const QList<SvgRect> rects = svgRects(path);
-      QCOMPARE(countSized(rects, cap, cap), shown - 3);
-      QCOMPARE(countSized(rects, 2 * cap + gap, cap), 1);
-      QCOMPARE(countSized(rects, cap, 2 * cap + gap), 1);
-      QCOMPARE(countSized(rects, 2 * cap + gap, 2 * cap + gap), 1);
-      QCOMPARE(rects.size(), shown);
+      const QString failed = exportParsed(path, source, {SheetKind::Legends, cap, gap, true, asKeyboard}, &svg);
+      QVERIFY2(failed.isEmpty(), qPrintable(failed));
+      QCOMPARE(countSized(svg.rects, cap, cap), shown - 3);
+      QCOMPARE(countSized(svg.rects, 2 * cap + gap, cap), 1);
+      QCOMPARE(countSized(svg.rects, cap, 2 * cap + gap), 1);
+      QCOMPARE(countSized(svg.rects, 2 * cap + gap, 2 * cap + gap), 1);
+      QCOMPARE(svg.rects.size(), shown);
+      // Each insert names its key's position.
+      QStringList texts;
+      for (const SvgText& text : svg.texts) texts << text.text;
+      for (const q4t::ShownKey& key : q4t::shownKeys(table))
+        QVERIFY2(texts.contains(QStringLiteral("#%1").arg(key.key)), qPrintable(QString::number(key.key)));
     }
-    // The layout sheet: every key in proportion to a single key, stripes aside.
-    const QString path = dir.filePath(QStringLiteral("layout.svg"));
-    QVERIFY2(q4t::exportSheet(path, source, {SheetKind::Layout, 14, 5}, reason), qPrintable(reason));
-    const QList<SvgRect> rects = svgRects(path);
-    QVERIFY(!rects.isEmpty());
-    const SvgRect single = rects.value(1);  // 84, after the double key 82 at the top left
+    // The layout sheet: every key in proportion to a single key, stripes
+    // aside, each as wide as a single key's; the counters below the keys.
+    const QString failed = exportParsed(dir.filePath(QStringLiteral("layout.svg")), source, {}, &svg);
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    QList<SvgRect> keys, stripes;
+    for (const SvgRect& rect : svg.rects) (rect.fill == QLatin1String("#ffff00") ? stripes : keys).append(rect);
+    const SvgRect single = keys.value(1);  // 84, after the double key 82 at the top left
     QVERIFY(single.width > 10 && single.width / single.height > 1.2 && single.width / single.height < 1.25);
-    QCOMPARE(countSized(rects, single.width, single.height), shown - 3);
-    QCOMPARE(countSized(rects, 2 * single.width, single.height), 1);
-    QCOMPARE(countSized(rects, single.width, 2 * single.height), 1);
-    QCOMPARE(countSized(rects, 2 * single.width, 2 * single.height), 1);
-    QCOMPARE(rects.size(), shown + 2);  // and the two counter stripes
+    QCOMPARE(countSized(keys, single.width, single.height), shown - 3);
+    QCOMPARE(countSized(keys, 2 * single.width, single.height), 1);
+    QCOMPARE(countSized(keys, single.width, 2 * single.height), 1);
+    QCOMPARE(countSized(keys, 2 * single.width, 2 * single.height), 1);
+    QCOMPARE(keys.size(), shown);
+    QCOMPARE(stripes.size(), 2);  // the quadruple key 40's and key 5's
+    for (const SvgRect& stripe : stripes) QVERIFY2(qAbs(stripe.width - single.width * 5 / 22) < 0.2, qPrintable(QString::number(stripe.width)));
+    double keysBottom = 0;
+    for (const SvgRect& key : keys) keysBottom = std::max(keysBottom, key.y + key.height);
+    const auto heading = std::find_if(svg.texts.begin(), svg.texts.end(),
+                                      [](const SvgText& text) { return text.text == QLatin1String("Counters in use"); });
+    QVERIFY(heading != svg.texts.end());
+    QVERIFY2(heading->y - 3.5 > keysBottom, qPrintable(QStringLiteral("%1 %2").arg(heading->y).arg(keysBottom)));
   }
 
   void pdfLegendsMeasureTheCapSizeOnThePage() {
@@ -230,29 +293,90 @@ class SheetExportTest : public QObject {
     }
   }
 
+  // A PDF page by page; an SVG and a PNG with the same pages one below the other.
   void pagesHoldNoSplitBoxAndBigCapsTakeMorePages() {
     QTemporaryDir dir;
     const KeyTable table = mergedTable();
     const q4t::SheetSource source{table, QStringLiteral("merged.q4t"), QDate(2026, 12, 7)};
+    const SheetOptions big{SheetKind::Legends, 40, 10};
     const QString pdf = dir.filePath(QStringLiteral("big.pdf"));
-    QString reason;
-    QVERIFY(q4t::exportSheet(pdf, source, {SheetKind::Legends, 40, 10}, reason));
-    const QRegularExpressionMatch pages =
+    QCOMPARE(exportParsed(pdf, source, big), QString());
+    const QRegularExpressionMatch match =
         QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(run(QStringLiteral("pdfinfo"), {pdf}));
-    QVERIFY(pages.captured(1).toInt() >= 4);  // 20 boxes of 40 mm at most fit a page
-    // The SVG holds the same pages one below the other, each box within one.
-    const QString svg = dir.filePath(QStringLiteral("big.svg"));
-    QVERIFY(q4t::exportSheet(svg, source, {SheetKind::Legends, 40, 10}, reason));
-    const QList<SvgRect> rects = svgRects(svg);
-    QCOMPARE(rects.size(), 87);
+    const int pages = match.captured(1).toInt();
+    QVERIFY(pages >= 4);  // 20 boxes of 40 mm at most fit a page
+    SvgSheet svg;
+    QCOMPARE(exportParsed(dir.filePath(QStringLiteral("big.svg")), source, big, &svg), QString());
+    QVERIFY2(qAbs(svg.heightMm - pages * 297.0) < 1 && qAbs(svg.widthMm - 210) < 0.5, qPrintable(QString::number(svg.heightMm)));
+    QCOMPARE(svg.rects.size(), 87);
     int lastPage = 0;
-    for (const SvgRect& box : rects) {
+    for (const SvgRect& box : svg.rects) {
       const int page = static_cast<int>(box.y / 297.0);
       QVERIFY2(static_cast<int>((box.y + box.height) / 297.0) == page, qPrintable(QString::number(box.y)));
       QVERIFY(page >= lastPage);  // in grid order
       lastPage = page;
     }
-    QCOMPARE(lastPage + 1, pages.captured(1).toInt());
+    QCOMPARE(lastPage + 1, pages);
+    const QString png = dir.filePath(QStringLiteral("big.png"));
+    QCOMPARE(exportParsed(png, source, big), QString());
+    const QImage image(png);
+    QVERIFY2(qAbs(image.height() - pages * image.width() * 297.0 / 210) < pages * 2, qPrintable(QString::number(image.height())));
+  }
+
+  // Whatever the file's name and the labels hold, the SVG is well-formed XML
+  // and shows them as they are; what XML cannot hold shows as U+FFFD.
+  void svgParsesWhateverNamesAndLabelsHold() {
+    QTemporaryDir dir;
+    KeyTable table = mergedTable();
+    const QStringList labels = {QStringLiteral("Fish & Chips"), QStringLiteral("<b>bold</b>"),
+                                QStringLiteral("\"q\" 'a' ]]>"), QStringLiteral("x\uFFFEy\uFFFFz")};
+    const int keys[] = {84, 85, 86, 87};
+    for (int i = 0; i < labels.size(); ++i) table.setLabel(keys[i], labels[i].toStdString());
+    const q4t::SheetSource source{table, QStringLiteral("Fish & Chips <1> \uFFFF.q4t"), QDate(2026, 12, 7)};
+    for (const SheetKind kind : {SheetKind::Layout, SheetKind::Legends}) {
+      SvgSheet svg;
+      const QString failed = exportParsed(dir.filePath(QStringLiteral("sheet.svg")), source, {kind, 20, 5}, &svg);
+      QVERIFY2(failed.isEmpty(), qPrintable(failed));
+      QCOMPARE(svg.title, QStringLiteral("Fish & Chips <1> \uFFFD.q4t"));
+      QString texts;
+      for (const SvgText& text : svg.texts) texts += text.text + QLatin1Char(' ');
+      for (const QString& shown : {QStringLiteral("Fish & Chips <1>"), QStringLiteral("Fish & Chips"),
+                                   QStringLiteral("<b>bold</b>"), QStringLiteral("\"q\" 'a' ]]>"),
+                                   QStringLiteral("x\uFFFDy\uFFFDz")})
+        QVERIFY2(texts.remove(QLatin1Char(' ')).contains(QString(shown).remove(QLatin1Char(' '))), qPrintable(shown + " in " + texts));
+    }
+  }
+
+  // As saving a table: no device, FIFO or folder is replaced, also not
+  // through a symbolic link; a regular file behind a link is written, the link stays.
+  void exportWritesOnlyRegularFiles() {
+    QTemporaryDir dir;
+    const KeyTable table = mergedTable();
+    const q4t::SheetSource source{table, QStringLiteral("merged.q4t"), QDate(2026, 12, 7)};
+    const auto path = [&dir](const char* name) { return dir.filePath(QLatin1String(name)); };
+    const auto local = [&path](const char* name) { return QFile::encodeName(path(name)); };
+    QVERIFY(::mkfifo(local("fifo.pdf").constData(), 0644) == 0);
+    QVERIFY(QFile::link(path("fifo.pdf"), path("fifo-link.svg")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    QStringList refused = {path("fifo.pdf"), path("fifo-link.svg"), path("folder.png")};
+    // A null device of its own, where only root may make one.
+    const bool device = ::mknod(local("null.pdf").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (device && QFile::link(path("null.pdf"), path("null-link.svg"))) refused << path("null.pdf") << path("null-link.svg");
+    for (const QString& target : refused) {
+      QString reason;
+      QVERIFY2(!q4t::exportSheet(target, source, {}, reason), qPrintable(target));
+      QCOMPARE(reason, QStringLiteral("not a regular file"));
+    }
+    struct stat info {};
+    QVERIFY(::stat(local("fifo.pdf").constData(), &info) == 0 && S_ISFIFO(info.st_mode));
+    QVERIFY(QFileInfo(path("fifo-link.svg")).isSymLink() && QFileInfo(path("folder.png")).isDir());
+    if (device) QVERIFY(::stat(local("null.pdf").constData(), &info) == 0 && S_ISCHR(info.st_mode));
+    QFile old(path("old.pdf"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    QFile::link(path("old.pdf"), path("link.pdf"));
+    QCOMPARE(exportParsed(path("link.pdf"), source, {}), QString());
+    QVERIFY(QFileInfo(path("link.pdf")).isSymLink() && QFileInfo(path("old.pdf")).size() > 1000);
   }
 
   void unknownTypeOrUnwritablePlaceWritesNothing() {
@@ -268,29 +392,43 @@ class SheetExportTest : public QObject {
     QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
   }
 
-  void sheetDialogKeepsItsChoiceAndSaysScalingMustBeOff() {
+  // The choice is kept; the insert settings serve the inserts only; the
+  // labels that do not fit their inserts are listed while they do not.
+  void sheetDialogKeepsItsChoiceAndListsWhatDoesNotFit() {
+    KeyTable table = mergedTable();
+    table.setLabel(7, "Donaudampfschifffahrtsgesellschaft");
     {
-      q4t::SheetDialog dialog;
-      QCOMPARE(dialog.options().kind, SheetKind::Layout);
-      QCOMPARE(dialog.options().capMm, 14.0);
-      QCOMPARE(dialog.options().gapMm, 5.0);
+      q4t::SheetDialog dialog(table);
+      const SheetOptions defaults = dialog.options();
+      QVERIFY(defaults.kind == SheetKind::Layout && defaults.capMm == 14.0 && defaults.gapMm == 5.0);
+      QVERIFY(defaults.oneTextSize && !defaults.asKeyboard);
       const QList<QDoubleSpinBox*> sizes = dialog.findChildren<QDoubleSpinBox*>();
+      const QList<QCheckBox*> choices = dialog.findChildren<QCheckBox*>();
+      const QListWidget* notFitting = dialog.findChild<QListWidget*>();
       QCOMPARE(sizes.size(), 2);
-      QVERIFY(!sizes[0]->isEnabled());
+      QCOMPARE(choices.size(), 2);
+      QVERIFY(!sizes[0]->isEnabled() && !choices[0]->isEnabled() && notFitting->isHidden());
       dialog.findChildren<QRadioButton*>().at(1)->setChecked(true);
-      QVERIFY(sizes[0]->isEnabled());
+      QVERIFY(sizes[0]->isEnabled() && choices[1]->isEnabled());
+      QCOMPARE(notFitting->count(), 1);
+      QCOMPARE(notFitting->item(0)->text(), QStringLiteral("key 7: Donaudampfschifffahrtsgesellschaft"));
+      QVERIFY(!notFitting->isHidden());
+      sizes[0]->setValue(40);
+      QVERIFY(notFitting->isHidden());
       sizes[0]->setValue(18.5);
       sizes[1]->setValue(3);
+      QCOMPARE(notFitting->count(), 1);
+      choices[0]->setChecked(false);
+      choices[1]->setChecked(true);
       bool saysScaling = false;
       for (const QLabel* label : dialog.findChildren<QLabel*>())
         saysScaling |= label->text().contains(QStringLiteral("100 %")) && label->text().contains(QStringLiteral("scaling"));
       QVERIFY(saysScaling);
       dialog.accept();
     }
-    q4t::SheetDialog again;
-    QCOMPARE(again.options().kind, SheetKind::Legends);
-    QCOMPARE(again.options().capMm, 18.5);
-    QCOMPARE(again.options().gapMm, 3.0);
+    const SheetOptions kept = q4t::SheetDialog(table).options();
+    QVERIFY(kept.kind == SheetKind::Legends && kept.capMm == 18.5 && kept.gapMm == 3.0);
+    QVERIFY(!kept.oneTextSize && kept.asKeyboard);
     // Settings that give no sensible box are held within the dialog's limits.
     QSettings().setValue(QStringLiteral("Sheets/legendCapMm"), -4);
     QCOMPARE(q4t::SheetDialog::savedOptions().capMm, 5.0);
