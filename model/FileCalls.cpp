@@ -17,6 +17,7 @@ ssize_t FileCalls::Write(int fd, const void* bytes, std::size_t n) { return ::wr
 int FileCalls::Truncate(int fd, off_t size) { return ::ftruncate(fd, size); }
 int FileCalls::Sync(int fd) { return ::fsync(fd); }
 int FileCalls::Rename(const char* from, const char* to) { return std::rename(from, to); }
+int FileCalls::Link(const char* from, const char* to) { return ::link(from, to); }
 
 FileCalls& fileCalls() { return *activeCalls; }
 void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }
