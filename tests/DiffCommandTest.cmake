@@ -14,6 +14,10 @@ string(REGEX REPLACE "(\\[12\\]\n[^[]*SIZE=)1" "\\12" b "${b}")
 string(REGEX REPLACE "(\\[13\\]\nVALUE=)14([^[]*SIZE=)1" "\\113\\20" b "${b}")
 string(REGEX REPLACE "(\\[20\\]\n[^[]*COUNTER=)144" "\\17" b "${b}")
 file(WRITE ${work}/b.q4t "${b}")
+# a label in Latin-1, no UTF-8: JSON gets U+FFFD for its byte
+string(ASCII 233 latin1)
+string(REPLACE "[12]\nVALUE=13\n" "[12]\nVALUE=13\nLABEL=Caf${latin1}\n" latin1_label "${b}")
+file(WRITE ${work}/latin1.q4t "${latin1_label}")
 # labels only: the keyboard would hold the same
 string(REPLACE "[5]\nVALUE=6\n" "[5]\nVALUE=6\nLABEL=Tax\n" labelled "${table}")
 file(WRITE ${work}/labelled.q4t "${labelled}")
@@ -65,7 +69,7 @@ if(NOT out MATCHES "^2 keys, 1 double key and 1 counter change; 1 label changes\
 endif()
 
 # JSON: one object that a JSON reader takes, the same answers as the text
-foreach(pair "${a};${work}/b.q4t;1;false" "${work}/b.q4t;${work}/b.q4t;0;true")
+foreach(pair "${a};${work}/latin1.q4t;1;false" "${work}/b.q4t;${work}/b.q4t;0;true")
   list(GET pair 0 first)
   list(GET pair 1 second)
   list(GET pair 2 status)
@@ -74,14 +78,14 @@ foreach(pair "${a};${work}/b.q4t;1;false" "${work}/b.q4t;${work}/b.q4t;0;true")
   file(WRITE ${work}/diff.json "${out}")
   execute_process(COMMAND python3 -c "import json, sys
 d = json.load(open(sys.argv[1], encoding='utf-8'))
-print(d['same_on_keyboard'], len(d['keys']), len(d['counters']), len(d['labels']), d['keys'][0]['label'] if d['keys'] else '')"
+print(d['same_on_keyboard'], len(d['keys']), len(d['counters']), len(d['labels']), '|'.join(k['label'] for k in d['keys']))"
     ${work}/diff.json RESULT_VARIABLE read OUTPUT_VARIABLE fields)
   execute_process(COMMAND python3 -m json.tool ${work}/diff.json RESULT_VARIABLE tool OUTPUT_QUIET)
   if(NOT read EQUAL 0 OR NOT tool EQUAL 0)
     message(FATAL_ERROR "diff --json is no JSON:\n${out}")
   endif()
   if(same STREQUAL "false")
-    expect_text("diff --json" "${fields}" "False 2 1 1 Crème \"brûlée\"\n")
+    expect_text("diff --json" "${fields}" "False 2 1 2 Crème \"brûlée\"|Caf�\n")
   else()
     expect_text("diff --json of the same" "${fields}" "True 0 0 0 \n")
   endif()
