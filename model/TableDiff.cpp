@@ -63,6 +63,8 @@ class DiffBuilder {
     return owner != k && reshaped_[at(owner)];
   }
 
+  // First the keys whose own shape changes, then the positions that a merge
+  // or split took along, when no reshaped key covers them.
   void markReshaped() {
     for (int k = 0; k < kKeyCount; ++k) {
       const bool couldFollow = (oldSize(k) == KeySize::Single || oldSize(k) == KeySize::Covered) &&
