@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/DiffCommand.h"
+#include "cli/HistoryCommand.h"
 #include "cli/LinkCommands.h"
 #include "cli/ShowCommand.h"
 #include "model/KeyTableFile.h"
@@ -13,6 +15,8 @@ constexpr int kUsageError = 2;
 
 const char* const kUsage =
     "usage: q4t show FILE\n"
+    "       q4t diff A.q4t B.q4t [--json]\n"
+    "       q4t history [SERIAL]\n"
     "       q4t connect --port NAME\n"
     "       q4t upload --port NAME [--base FILE] OUT.q4t\n"
     "       q4t download --port NAME IN.q4t\n"
@@ -25,6 +29,10 @@ const char* const kUsage =
     "--base FILE: the table upload starts from; default DefTable.q4t in the\n"
     "current folder, else the one installed with q4t.\n"
     "--json: read-tco prints its report as one JSON object.\n"
+    "diff lists what would change on the keyboard from A to B (with --json as\n"
+    "one JSON object); exit 0 when it would hold the same from both, 1 when not.\n"
+    "history lists the tables kept of each keyboard (or of SERIAL) before and\n"
+    "after each download, in ${XDG_DATA_HOME:-~/.local/share}/q4t-programmer/keyboards.\n"
     "Status texts and errors go to stderr, results to stdout.\n";
 
 int usageError(const std::string& message) {
@@ -53,6 +61,8 @@ int main(int argc, char** argv) {
   if (command == "--version") return std::printf("q4t %s\n", Q4T_VERSION_TEXT) < 0;
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "show") return showCommand(args);
+  if (command == "diff") return q4t::diffCommand(args);
+  if (command == "history") return q4t::historyCommand(args);
   if (q4t::isLinkCommand(command)) return q4t::runLinkCommand(command, args);
   return usageError("unknown command " + command);
 }

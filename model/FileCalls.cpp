@@ -24,6 +24,7 @@ int FileCalls::Allocate(int fd, off_t size) {
 }
 int FileCalls::Sync(int fd) { return ::fsync(fd); }
 int FileCalls::Rename(const char* from, const char* to) { return std::rename(from, to); }
+int FileCalls::Link(const char* from, const char* to) { return ::link(from, to); }
 
 FileCalls& fileCalls() { return *activeCalls; }
 void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }

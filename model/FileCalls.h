@@ -18,6 +18,7 @@ class FileCalls {
   virtual int Allocate(int fd, off_t size);
   virtual int Sync(int fd);
   virtual int Rename(const char* from, const char* to);
+  virtual int Link(const char* from, const char* to);  // a second name; never replaces one
 };
 
 // The calls saving goes through: the real ones unless a test put others in.
