@@ -88,17 +88,17 @@ std::string withLinesAfterKey(const std::string& saved, int k, const std::string
 
 TEST_F(KeyLabels, LabelsReadAlikeFromEveryEncodingTheReaderTakes) {
   const std::pair<const char*, std::string> files[] = {
-      {"UTF-8", "[5]\nVALUE=6\nLABEL=Café crème 2 €\n"},
-      {"UTF-8 with BOM", "\xEF\xBB\xBF[5]\nVALUE=6\nLABEL=Café crème 2 €\n"},
-      {"UTF-16LE", utf16le(u"[5]\nVALUE=6\nLABEL=Café crème 2 €\n")},
-      {"UTF-16BE", utf16be(u"[5]\nVALUE=6\nLABEL=Café crème 2 €\n")},
-      {"Windows-1252", "[5]\nVALUE=6\nLABEL=Caf\xE9 cr\xE8me 2 \x80\n"},
+      {"UTF-8", "[5]\nVALUE=6\nLABEL=Café – crème 2 €\n"},
+      {"UTF-8 with BOM", "\xEF\xBB\xBF[5]\nVALUE=6\nLABEL=Café – crème 2 €\n"},
+      {"UTF-16LE", utf16le(u"[5]\nVALUE=6\nLABEL=Café – crème 2 €\n")},
+      {"UTF-16BE", utf16be(u"[5]\nVALUE=6\nLABEL=Café – crème 2 €\n")},
+      {"Windows-1252", "[5]\nVALUE=6\nLABEL=Caf\xE9 \x96 cr\xE8me 2 \x80\n"},
   };
   for (const auto& [encoding, bytes] : files) {
     writeFile(path("t.q4t"), bytes);
     KeyTable table;
     ASSERT_TRUE(readKeyTable(path("t.q4t"), table)) << encoding;
-    EXPECT_EQ(table.label(5), "Café crème 2 €") << encoding;
+    EXPECT_EQ(table.label(5), "Café – crème 2 €") << encoding;
   }
 }
 
@@ -245,6 +245,8 @@ TEST(KeyLabelText, Utf8IsCheckedAndCountedByCodePoints) {
     EXPECT_FALSE(isValidUtf8(bad)) << bad;
   EXPECT_EQ(codePointCount("Caf\xC3\xA9\xF0\x9F\x98\x80"), 5u);
   EXPECT_EQ(codePointCount("Caf\xE9"), 4u);
+  // A view that ends inside a character: nothing past its end is read.
+  EXPECT_EQ(codePointCount(std::string_view("\xF0\x9F\x98\x80", 2)), 2u);
 }
 
 // The keyboard's table replaces the window's: a label stays only on a key

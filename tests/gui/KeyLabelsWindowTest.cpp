@@ -25,6 +25,7 @@
 #include "editor/CQ4TForm.h"
 #include "editor/KeyLabelsModel.h"
 #include "editor/KeyLabelsPanel.h"
+#include "editor/LabelLengthValidator.h"
 #include "model/KeyTableFile.h"
 #include "support/GuiTestSupport.h"
 #include "support/ProgramFixture.h"
@@ -304,6 +305,12 @@ class KeyLabelsWindowTest : public QObject {
         {QString(39, QLatin1Char('a')) + emoji + QLatin1Char('b'), QString(39, QLatin1Char('a')) + emoji},
         {QStringLiteral("<b>Ä</b>"), QStringLiteral("<b>Ä</b>")},
     };
+    // One check leaves a text that fits, never half a character.
+    q4t::LabelLengthValidator validator;
+    QString pasted = QString(39, QLatin1Char('a')) + emoji + emoji;
+    int position = static_cast<int>(pasted.size());
+    QCOMPARE(validator.validate(pasted, position), QValidator::Acceptable);
+    QCOMPARE(pasted, QString(39, QLatin1Char('a')) + emoji);
     for (const auto& [text, kept] : typed) {
       QLineEdit* editor = editLabel(program, 7);
       QVERIFY(editor);
