@@ -20,7 +20,7 @@ void KeyLabelsView::commitOpenEditor() {
 QModelIndex KeyLabelsView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
   if (action == MoveNext) action = MoveDown;
   if (action == MovePrevious) action = MoveUp;
-  return QTableView::moveCursor(action, modifiers).siblingAtColumn(labelColumn_);
+  return QTableView::moveCursor(action, modifiers);
 }
 
 void KeyLabelsView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
