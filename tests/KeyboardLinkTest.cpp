@@ -806,8 +806,8 @@ TEST_F(KeyboardLinkTest, LeavingDuringATransferEndsTransferModeOnTheUnitsThatAns
 }
 
 // A frame that lay unread in the port when the window went (unit 1's late
-// answer to ModeBegin) is no answer to the ModeEnd that follows: unit 1,
-// silent now, is given its moment before unit 2 is asked.
+// answer to ModeBegin) is no answer to the ModeEnd that follows: when only
+// noise comes back, unit 1 is given its moment before unit 2 is asked.
 TEST_F(KeyboardLinkTest, AFrameWaitingInThePortIsNotTakenForTheAnswerToModeEnd) {
   Connect();
   keyboard.holdReplies = 1;
@@ -816,9 +816,9 @@ TEST_F(KeyboardLinkTest, AFrameWaitingInThePortIsNotTakenForTheAnswerToModeEnd) 
   ASSERT_TRUE(link.transferRunning());
   shared.lastSender = nullptr;  // the receive thread takes nothing more
   ports.at(0)->ReleaseHeld();
-  keyboard.silentFor = 1;
   std::chrono::steady_clock::time_point unit2Asked;
-  keyboard.tamper = [&unit2Asked](const Frame& sent, std::vector<std::uint8_t>&) {
+  keyboard.tamper = [&unit2Asked](const Frame& sent, std::vector<std::uint8_t>& reply) {
+    if (sent[2] == unit::Mode1) reply = {0x55};  // a byte of noise instead of unit 1's answer
     if (sent[2] == unit::Mode2) unit2Asked = std::chrono::steady_clock::now();
   };
   const auto start = std::chrono::steady_clock::now();
