@@ -53,6 +53,9 @@ TEST(TableDiff, ListsValueAndShapeChangesOncePerKeyAsTheWindowShowsThem) {
       {"a value the keyboard holds under a merged key", [](KeyTable& t) { t.mergeRight(12); },
        [](KeyTable& t) { t.mergeRight(12); t.takeKeyboardValue(13, 99); }, {"13: 13->99 under 12"},
        "1 key changes"},
+      {"a value of its own under a merged key whose value changes", [](KeyTable& t) { t.mergeRight(12); },
+       [](KeyTable& t) { t.mergeRight(12); t.setValue(12, 20); t.takeKeyboardValue(13, 99); },
+       {"12: 13->20", "13: 13->99 under 12"}, "2 keys change"},
   };
   for (const Case& c : cases) {
     KeyTable before = gridTable(), after = gridTable();
