@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QSettings>
 #include <QTest>
 #include <filesystem>
 #include <iterator>
@@ -230,6 +231,8 @@ class SaveGuardTest : public QObject {
     // Only the three files and the default table: nothing saved under a changed name.
     const std::filesystem::directory_iterator files(folder.toStdString());
     QCOMPARE(std::distance(begin(files), end(files)), 4);
+    // The recent entry keeps the name's bytes; as text it would come back another name.
+    QCOMPARE(QSettings().value(QStringLiteral("Recent File List/File3")).toByteArray(), folder + names[0].first);
     q4t::RecentFileList reloaded;
     reloaded.load();
     QCOMPARE(reloaded.paths().value(2), docview::pathFromBytes(folder + names[0].first));
