@@ -37,6 +37,7 @@ KeyTable labelledTable() {
                                          {4, QStringLiteral("Orangensaft")},
                                          {5, QStringLiteral("Heisse Schokolade")},
                                          {7, QStringLiteral("Kaffee")},
+                                         {8, QStringLiteral("Tee Rum")},  // two lines: too tall at 16 pt
                                          {6, kLongWord},
                                          {40, QStringLiteral("Kaffee mit Milch und Zucker")}};
   for (const auto& [key, label] : labels) table.setLabel(key, label.toStdString());
