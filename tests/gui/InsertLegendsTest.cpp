@@ -36,6 +36,8 @@ KeyTable labelledTable() {
   const std::map<int, QString> labels = {{3, QStringLiteral("Tee")},
                                          {4, QStringLiteral("Orangensaft")},
                                          {5, QStringLiteral("Heisse Schokolade")},
+                                         {7, QStringLiteral("Kaffee")},
+                                         {8, QStringLiteral("Tee Rum")},  // two lines: too tall at 16 pt
                                          {6, kLongWord},
                                          {40, QStringLiteral("Kaffee mit Milch und Zucker")}};
   for (const auto& [key, label] : labels) table.setLabel(key, label.toStdString());
@@ -78,6 +80,8 @@ class InsertLegendsTest : public QObject {
       QTest::addRow("%s 14/5", arrangement) << 14.0 << 5.0 << asKeyboard;
       QTest::addRow("%s 5/0", arrangement) << 5.0 << 0.0 << asKeyboard;
       QTest::addRow("%s 20/2.5", arrangement) << 20.0 << 2.5 << asKeyboard;
+      // In rows, a tenth row would end where the footer stands.
+      QTest::addRow("%s 21.5/5", arrangement) << 21.5 << 5.0 << asKeyboard;
       QTest::addRow("%s 60/30", arrangement) << 60.0 << 30.0 << asKeyboard;
     }
   }
@@ -170,8 +174,14 @@ class InsertLegendsTest : public QObject {
       QVERIFY(oneSize ? tee == juice : tee > juice + 4);
       QCOMPARE(legendOf(legends, 5).set.lines, (QStringList{QStringLiteral("Heisse"), QStringLiteral("Schokolade")}));
     }
-    // Caps wide enough for the long word list nothing.
+    // Caps wide enough for the long word list nothing; on the smallest caps
+    // a legend shown only in part ends in an ellipsis.
     QCOMPARE(InsertLegends(table, {SheetKind::Legends, 40, 5}).notFitting(), QStringList{});
+    const InsertLegends smallest(table, {SheetKind::Legends, 5, 0});
+    for (const InsertLegend& legend : smallest.legends())
+      QVERIFY2(legend.set.whole || legend.set.lines.join(QString()) == legend.text ||
+                   legend.set.lines.last().endsWith(QChar(0x2026)),
+               qPrintable(legend.text + ": " + legend.set.lines.join('|')));
   }
 };
 

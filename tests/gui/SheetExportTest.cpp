@@ -209,6 +209,9 @@ class SheetExportTest : public QObject {
       for (const SvgText& text : svg.texts) texts << text.text;
       for (const q4t::ShownKey& key : q4t::shownKeys(table))
         QVERIFY2(texts.contains(QStringLiteral("#%1").arg(key.key)), qPrintable(QString::number(key.key)));
+      // The value once: as the legend of key 84, without a label; small beside key 82's label.
+      QCOMPARE(texts.count(QStringLiteral("85")), 1);
+      QCOMPARE(texts.count(QStringLiteral("83")), 1);
     }
     // The layout sheet: every key in proportion to a single key, stripes
     // aside, each as wide as a single key's; the counters below the keys.
