@@ -209,13 +209,16 @@ void CQ4TProgrammerApp::showStatus(const QString& text) {
 // The cause goes to the status text's tool tip and into a message box, which
 // opens once the link has ended its step and shown its texts.
 void CQ4TProgrammerApp::portNotOpened(const QString& cause, bool denied) {
-  const QString hint = denied ? tr("Your user may not open serial devices: add it to the dialout group with "
-                                   "sudo adduser $USER dialout, then log in again.")
-                              : QString();
-  noteCause(denied ? cause + QLatin1Char(' ') + hint : cause);
   QString message = tr("The serial port %1 cannot be opened:\n%2.")
                         .arg(QString::fromStdString(shared_.comPortName), cause);
-  if (denied) message += QStringLiteral("\n\n") + hint;
+  QString tipCause = cause;
+  if (denied) {
+    const QString hint = tr("Your user may not open serial devices: add it to the dialout group with "
+                            "sudo adduser $USER dialout, then log in again.");
+    message += QStringLiteral("\n\n") + hint;
+    tipCause += QLatin1Char(' ') + hint;
+  }
+  noteCause(tipCause);
   QMetaObject::invokeMethod(
       this, [this, message] { showProgramMessage(mainWindow(), QMessageBox::Warning, message); },
       Qt::QueuedConnection);

@@ -19,6 +19,7 @@ TcoReading sampleReading() {
   reading.counters[9].count = -12;
   reading.counters[6].ownerKey = 4;
   reading.counters[28].ownerKey = 91;
+  reading.counters[2].ownerKey = 17;  // a fixed counter counts no single key, whatever its slot holds
   return reading;
 }
 
@@ -52,6 +53,7 @@ TEST(TcoReport, CounterColumnsStayAlignedAtWideReadings) {
   const std::vector<std::string> table(lines.end() - 31, lines.end());
   EXPECT_EQ(table.front(), "Counter  Key Location          Value");
   for (const std::string& line : table) EXPECT_EQ(line.size(), table.front().size()) << line;
+  EXPECT_EQ(table.at(1 + 2), "      2  MSR good read             2");
   EXPECT_EQ(table.at(1 + 3), "      3  MSR bad read     2147483647");
   EXPECT_EQ(table.at(1 + 4), "      4  Keylock changes           4");
   EXPECT_EQ(table.at(1 + 6), "      6  4                         6");
@@ -66,6 +68,7 @@ TEST(TcoReport, JsonGivesEachCounterItsNumberNameKeyAndReading) {
   EXPECT_NE(json.find("\"californiaLicense\": \"on\""), std::string::npos);
   for (const char* counter : {
            "{\"number\": 0, \"name\": \"All keys\", \"key\": null, \"reading\": 0}",
+           "{\"number\": 2, \"name\": \"MSR good read\", \"key\": null, \"reading\": 2}",
            "{\"number\": 3, \"name\": \"MSR bad read\", \"key\": null, \"reading\": 2147483647}",
            "{\"number\": 6, \"name\": \"Key counter\", \"key\": 4, \"reading\": 6}",
            "{\"number\": 9, \"name\": \"Key counter\", \"key\": null, \"reading\": -12}",
