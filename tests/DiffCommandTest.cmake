@@ -19,6 +19,9 @@ file(WRITE ${work}/b.q4t "${b}")
 string(ASCII 233 latin1)
 string(REPLACE "[12]\nVALUE=13\n" "[12]\nVALUE=13\nLABEL=Caf${latin1}\n" latin1_label "${b}")
 file(WRITE ${work}/latin1.q4t "${latin1_label}")
+# a counter only
+string(REGEX REPLACE "(\\[20\\]\n[^[]*COUNTER=)144" "\\17" counter "${table}")
+file(WRITE ${work}/counter.q4t "${counter}")
 # labels only: the keyboard would hold the same
 string(REPLACE "[5]\nVALUE=6\n" "[5]\nVALUE=6\nLABEL=Tax\n" labelled "${table}")
 file(WRITE ${work}/labelled.q4t "${labelled}")
@@ -61,6 +64,13 @@ counter  old key  new key  change
 Labels (kept in the files, never sent to the keyboard):
 key  old label  new label
   3             Crème \"brûlée\"
+")
+
+run_q4t(1 diff ${a} ${work}/counter.q4t)
+expect_text("diff of a counter" "${out}" "1 counter changes
+
+counter  old key  new key  change
+      7        -       20  added
 ")
 
 # back again: the split gives key 13 a value of its own
