@@ -2,6 +2,8 @@
 // change: which block follows which answer, and what each reply carries.
 #include "link/KeyboardLink.h"
 
+#include <utility>
+
 #include "model/LabelRules.h"
 
 namespace q4t {
@@ -124,11 +126,12 @@ void KeyboardLink::FinishKeyTable() {
 // Labels stay only on keys the keyboard holds as they were.
 void KeyboardLink::TakeUploadedTable() {
   keepLabelsOfUnchangedKeys(table_, uploaded_);
-  table_ = uploaded_;
+  const KeyTable previous = std::exchange(table_, uploaded_);
   window_.RefreshKeyTexts();
   window_.RelayoutKeys();
   window_.ShowStatus("OK: Upload successful");
   window_.SetModified(true);
+  window_.UploadTaken(previous);
 }
 
 KeyTable& KeyboardLink::Received() { return transferKind_ == TransferKind::Upload ? uploaded_ : table_; }

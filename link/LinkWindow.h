@@ -49,6 +49,8 @@ class LinkWindow {
   // The port hung up or failed (the keyboard or its adapter went away). The
   // transfer still ends through its time-outs; an idle link ends at once.
   virtual void DeviceWentAway() {}
+  // An Upload has replaced the window's table; previous is the table it held.
+  virtual void UploadTaken(const KeyTable& previous) { (void)previous; }
 };
 
 class TcoDisplay {
