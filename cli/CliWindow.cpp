@@ -44,6 +44,20 @@ void CliWindow::ShowStatus(const std::string& text) {
 
 void CliWindow::DeviceWentAway() { std::fprintf(stderr, "q4t: device went away\n"); }
 
+void CliWindow::TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) {
+  reading_ = reading;
+  keptBefore_ = kept;
+}
+
+// The keyboard holds the table already; only its copy could not be kept.
+void CliWindow::WrittenKept(const SavedSnapshot& kept) {
+  if (kept.result) {
+    std::fprintf(stderr, "q4t: the table written is kept in %s\n", kept.path.c_str());
+  } else {
+    std::fprintf(stderr, "q4t: warning: the table written could not be kept: %s\n", kept.result.reason.c_str());
+  }
+}
+
 CliWindow::Outcome CliWindow::Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline) {
   for (;;) {
     std::unique_lock lock(mutex_);

@@ -31,11 +31,16 @@ class CliWindow : public LinkWindow {
   void SetModified(bool) override {}
   void CloseTcoWindows() override {}
   void DeviceWentAway() override;
+  void TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) override;
+  void WrittenKept(const SavedSnapshot& kept) override;
 
   enum class Outcome { Done, Stalled, Interrupted };
   // Runs the link's events and timer until the link has nothing left to do.
   Outcome Run(KeyboardLink& link, std::chrono::steady_clock::time_point deadline);
   bool errorShown() const { return errorShown_; }
+  // What the read before a Download gave: the keyboard's table and how it was kept.
+  const std::optional<KeyboardReading>& reading() const { return reading_; }
+  const SavedSnapshot& keptBefore() const { return keptBefore_; }
 
  private:
   KeyTable& table_;
@@ -44,6 +49,8 @@ class CliWindow : public LinkWindow {
   std::deque<LinkPost> queue_;
   std::optional<std::chrono::steady_clock::time_point> timerDue_;
   bool errorShown_ = false;
+  std::optional<KeyboardReading> reading_;
+  SavedSnapshot keptBefore_;
   enum class Greeting { None, Answered, Printed } greeting_ = Greeting::None;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/LinkCommands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -7,8 +8,10 @@
 #include <memory>
 
 #include "cli/CliWindow.h"
+#include "cli/DiffCommand.h"
 #include "cli/TcoReport.h"
 #include "link/SerialPort.h"
+#include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "model/LabelRules.h"
@@ -27,6 +30,8 @@ struct Options {
   std::string base = newTablePath();
   int timeoutSeconds = 60;
   bool json = false;
+  bool dryRun = false;
+  bool noSnapshot = false;
   std::vector<std::string> positional;
 };
 
@@ -43,6 +48,12 @@ int parseTimeout(const std::string& text) {
   return whole && seconds > 0 && seconds <= kMaxTimeoutSeconds ? seconds : 0;
 }
 
+std::string absolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
 // COM<n> stays a port name for the link; any other name is a device: a path
 // with a "/" is taken from the current directory, a bare name from /dev.
 std::string portArgument(const std::string& name) {
@@ -50,9 +61,7 @@ std::string portArgument(const std::string& name) {
                        name.find_first_not_of("0123456789", 3) == std::string::npos;
   if (comPort || name.empty() || name.front() == '/') return name;
   if (name.find('/') == std::string::npos) return "/dev/" + name;
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(name, error);
-  return error ? name : absolute.lexically_normal().string();
+  return absolutePath(name);
 }
 
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
@@ -62,6 +71,10 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     const bool hasValue = i + 1 < args.size();
     if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
+    } else if (arg == "--no-snapshot") {
+      options.noSnapshot = true;
     } else if (arg == "--port" || arg == "--base" || arg == "--timeout") {
       if (!hasValue) {
         error = arg + " needs a value";
@@ -162,7 +175,7 @@ class LinkSession {
   }
 
   KeyboardLink& link() { return link_; }
-  LinkWindow& window() { return window_; }
+  CliWindow& window() { return window_; }
 
  private:
   LinkShared shared_;
@@ -183,6 +196,8 @@ int upload(const Options& options) {
   if (session.Connect() && session.Step([&] { session.link().Upload(); })) {
     // An existing table keeps its labels on the keys the keyboard left as they were.
     if (KeyTable existing; readKeyTable(output, existing)) keepLabelsOfUnchangedKeys(existing, table);
+    if (const auto kept = takeKeptLabels(SnapshotStore(), table))
+      std::fprintf(stderr, "q4t: labels from the table written to the keyboard, kept in %s\n", kept->path.c_str());
     if (const FileResult written = writeKeyTable(output, table); !written) {
       std::fprintf(stderr, "q4t: cannot write %s: %s\n", output.c_str(), written.reason.c_str());
       return kLinkError;
@@ -201,7 +216,31 @@ int download(const Options& options) {
     return kUsageError;
   }
   LinkSession session(table, options);
-  if (session.Connect()) session.Step([&] { session.link().Download(); });
+  if (!session.Connect()) return session.ExitStatus();
+  if (options.noSnapshot && !options.dryRun) {
+    session.Step([&] { session.link().Download(); });
+    return session.ExitStatus();
+  }
+  const SnapshotStore store;
+  const SnapshotStore* keeping = options.dryRun ? nullptr : &store;
+  const std::string source = absolutePath(options.positional[0]);
+  const bool read = session.Step([&] { session.link().ReadBeforeDownload(keeping, source); });
+  const std::optional<KeyboardReading>& reading = session.window().reading();
+  if (!read || !reading) {
+    std::fprintf(stderr, "q4t: nothing was written: the keyboard's table could not be read\n");
+    return std::max(session.ExitStatus(), kLinkError);
+  }
+  if (options.dryRun) {
+    std::fputs(renderDiffText(diffTables(reading->table, table)).c_str(), stdout);
+    return session.ExitStatus();
+  }
+  if (const SavedSnapshot& kept = session.window().keptBefore(); !kept.result) {
+    std::fprintf(stderr, "q4t: nothing was written: the keyboard's table could not be kept: %s\n",
+                 kept.result.reason.c_str());
+    return kLinkError;
+  }
+  std::fprintf(stderr, "q4t: the keyboard's table is kept in %s\n", session.window().keptBefore().path.c_str());
+  session.Step([&] { session.link().Download(); });
   return session.ExitStatus();
 }
 
@@ -231,6 +270,8 @@ int runLinkCommand(const std::string& command, const std::vector<std::string>& a
   std::string error;
   const std::optional<Options> options = parseOptions(args, error);
   if (!options) return usage(error);
+  if (command != "download" && (options->dryRun || options->noSnapshot))
+    return usage("--dry-run and --no-snapshot are options of download");
   InstallInterruptHandler();
   if (command == "upload") return upload(*options);
   if (command == "download") return download(*options);

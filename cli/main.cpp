@@ -19,7 +19,7 @@ const char* const kUsage =
     "       q4t history [SERIAL]\n"
     "       q4t connect --port NAME\n"
     "       q4t upload --port NAME [--base FILE] OUT.q4t\n"
-    "       q4t download --port NAME IN.q4t\n"
+    "       q4t download --port NAME [--dry-run | --no-snapshot] IN.q4t\n"
     "       q4t read-tco --port NAME [--json]\n"
     "       q4t license --port NAME on|off\n"
     "       q4t --help | --version\n"
@@ -33,6 +33,8 @@ const char* const kUsage =
     "one JSON object); exit 0 when it would hold the same from both, 1 when not.\n"
     "history lists the tables kept of each keyboard (or of SERIAL) before and\n"
     "after each download, in ${XDG_DATA_HOME:-~/.local/share}/q4t-programmer/keyboards.\n"
+    "download keeps the keyboard's table there before it writes; --dry-run\n"
+    "only lists what would change, --no-snapshot writes without keeping.\n"
     "Status texts and errors go to stderr, results to stdout.\n";
 
 int usageError(const std::string& message) {

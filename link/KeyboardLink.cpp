@@ -31,7 +31,7 @@ LinkShared& ProcessLinkShared() {
 }
 
 KeyboardLink::KeyboardLink(LinkWindow& window, KeyTable& table, LinkShared& shared)
-    : window_(window), table_(table), shared_(shared), today_(localDate) {}
+    : window_(window), table_(table), shared_(shared), today_(localDate), clock_([] { return std::time(nullptr); }) {}
 
 KeyboardLink::~KeyboardLink() {
   JoinReceiver();
@@ -109,7 +109,10 @@ void KeyboardLink::Abort() {
   downloadEnabled_ = uploadEnabled_ = portEnabled_ = true;
   readTcoEnabled_ = false;
   if (transferKind_ == TransferKind::ReadTco) transferKind_ = TransferKind::None;
+  const bool keepReadEnded = transferKind_ == TransferKind::KeepBefore;
+  if (keepReadEnded) transferKind_ = TransferKind::None;
   ForgetTransfer();
+  if (keepReadEnded) window_.TableNotRead();
 }
 
 // What a transfer leaves behind when it ends unfinished.
@@ -118,6 +121,7 @@ void KeyboardLink::ForgetTransfer() {
   endText_.clear();
   licenseToWrite_.reset();
   reply_.reset();
+  beforeKept_ = keepWritten_ = false;
   phase_ = LinkPhase::Unlinked;
 }
 
@@ -272,7 +276,11 @@ void KeyboardLink::OnModeSet(int mode, int unitNumber) {
     PostOwn(LinkEvent::StartPhase);
   } else {
     phase_ = LinkPhase::Idle;
-    if (!endText_.empty()) window_.ShowStatus(std::exchange(endText_, {}));
+    if (!endText_.empty()) {
+      window_.ShowStatus(std::exchange(endText_, {}));
+      if (std::exchange(keepWritten_, false)) KeepWrittenTable();
+    }
+    if (transferKind_ == TransferKind::KeepBefore) KeepReadTable();
   }
 }
 
@@ -289,6 +297,8 @@ void KeyboardLink::SetAllEnabled(bool enabled) {
 
 void KeyboardLink::StartTransfer(TransferKind kind) {
   transferKind_ = kind;
+  keepWritten_ = kind == TransferKind::Download && std::exchange(beforeKept_, false);
+  beforeKept_ = false;
   SetAllEnabled(false);
   window_.Repaint();
   keyIndex_ = 0;
@@ -299,6 +309,16 @@ void KeyboardLink::StartTransfer(TransferKind kind) {
 bool KeyboardLink::Download() {
   if (!unholdableFields(table_).empty()) return false;
   StartTransfer(TransferKind::Download);
+  return true;
+}
+
+bool KeyboardLink::ReadBeforeDownload(const SnapshotStore* store, std::string sourceFile) {
+  if (!unholdableFields(table_).empty()) return false;
+  keepStore_ = store;
+  keepSource_ = std::move(sourceFile);
+  reading_ = {};
+  uploaded_ = KeyTable();
+  StartTransfer(TransferKind::KeepBefore);
   return true;
 }
 

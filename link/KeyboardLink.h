@@ -18,10 +18,12 @@
 #include "link/LinkShared.h"
 #include "link/LinkWindow.h"
 #include "model/KeyTable.h"
+#include "model/SnapshotStore.h"
 
 namespace q4t {
 
-enum class TransferKind { None, Upload, Download, ReadTco };
+// KeepBefore reads what the keyboard holds before a Download writes.
+enum class TransferKind { None, Upload, Download, ReadTco, KeepBefore };
 
 // Where the link stands, for callers that wait for the end of a sequence.
 enum class LinkPhase { Unlinked, Connecting, EnteringTransfer, DataPhase, LeavingTransfer, Idle };
@@ -44,6 +46,14 @@ class KeyboardLink {
   // Commands of the window. Download sends nothing and returns false while
   // the table holds a field the keyboard cannot hold (unholdableFields).
   bool Download();
+  // The first step of a Download that keeps what the keyboard holds: reads
+  // its serial number and its table, with Upload's requests, leaves transfer
+  // mode and keeps the table in the store (a null store: only reads it, for a
+  // dry run). Then the window hears TableKept, or TableNotRead, and answers
+  // with Download() or leaves the link idle. A Download started right after a
+  // table was kept keeps the verified table too, naming sourceFile
+  // (WrittenKept). False, and nothing sent, when Download() would refuse.
+  bool ReadBeforeDownload(const SnapshotStore* store, std::string sourceFile);
   void Upload();
   // After the window has closed every TCO window and opened a new one.
   void ReadTco(TcoDisplay* view);
@@ -74,6 +84,8 @@ class KeyboardLink {
 
   // The date of programming written after a download; local date by default.
   void setDateSource(std::function<std::string()> today) { today_ = std::move(today); }
+  // The time kept tables are named by; now by default.
+  void setClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
 
  private:
   void Send(RequestKind kind, std::uint16_t address, std::uint8_t count, std::uint8_t unit);
@@ -108,6 +120,9 @@ class KeyboardLink {
   void ForgetTransfer();
   KeyTable& Received();
   void TakeUploadedTable();
+  void TakeSerialNumber();
+  void KeepReadTable();
+  void KeepWrittenTable();
 
   bool TakeValueBlock();
   bool TakeSizeBlock();
@@ -148,6 +163,14 @@ class KeyboardLink {
   bool portEnabled_ = true;
   bool readTcoEnabled_ = false;
   std::function<std::string()> today_;
+  std::function<std::time_t()> clock_;
+
+  // The Download that keeps the keyboard's table.
+  const SnapshotStore* keepStore_ = nullptr;
+  std::string keepSource_;
+  KeyboardReading reading_;
+  bool beforeKept_ = false;   // the next Download keeps its written table
+  bool keepWritten_ = false;  // this Download keeps its written table
 
   std::thread receiver_;
   int stopEvent_ = -1;  // eventfd that asks the receive thread to end

@@ -23,7 +23,8 @@ void KeyboardLink::OnStartPhase() {
   switch (transferKind_) {
     case TransferKind::Download: Send(RequestKind::WriteValues, area::KeyValues, blockKeys_, unit::Memory); break;
     case TransferKind::Upload: Send(RequestKind::ReadValues, area::KeyValues, blockKeys_, unit::Memory); break;
-    case TransferKind::ReadTco: Send(RequestKind::ReadInfo, area::SerialNumber, 16, unit::Memory); break;
+    case TransferKind::ReadTco:
+    case TransferKind::KeepBefore: Send(RequestKind::ReadInfo, area::SerialNumber, 16, unit::Memory); break;
     case TransferKind::None: break;
   }
 }
@@ -70,6 +71,7 @@ void KeyboardLink::OnBlockRead(int kind) {
       if (!TakeSizeBlock()) break;
       return Send(RequestKind::ReadSizes, nextBlock(lastAddress_, blockKeys_), blockKeys_, unit::Memory);
     case RequestKind::ReadInfo:
+      if (transferKind_ == TransferKind::KeepBefore) return TakeSerialNumber();
       // An answer that fits no step of the read counts as an error reply.
       if (keyIndex_ >= kAllKeys || !TakeInformation()) Refuse();
       return;
@@ -134,7 +136,38 @@ void KeyboardLink::TakeUploadedTable() {
   window_.UploadTaken(previous);
 }
 
-KeyTable& KeyboardLink::Received() { return transferKind_ == TransferKind::Upload ? uploaded_ : table_; }
+KeyTable& KeyboardLink::Received() {
+  const bool readsOwnTable = transferKind_ == TransferKind::Upload || transferKind_ == TransferKind::KeepBefore;
+  return readsOwnTable ? uploaded_ : table_;
+}
+
+// The read before a Download starts with the serial number, which names the
+// folder its table is kept in, then reads the table as Upload does.
+void KeyboardLink::TakeSerialNumber() {
+  const DecodedText serial = DecodeText(*reply_, area::SerialNumberBytes);
+  if (serial.status == DecodeStatus::TooShort) return Refuse();
+  reading_.serialNumber = serial.status == DecodeStatus::Ok ? serial.text : std::string();
+  keyIndex_ = 0;
+  Send(RequestKind::ReadValues, area::KeyValues, blockKeys_, unit::Memory);
+}
+
+// The keyboard has left transfer mode: its table is kept, flushed to disk,
+// before the window may start the write.
+void KeyboardLink::KeepReadTable() {
+  transferKind_ = TransferKind::None;
+  reading_.table = uploaded_;
+  reading_.table.applyLoadedShapes();
+  const SavedSnapshot kept =
+      keepStore_ ? keepStore_->save(reading_.serialNumber, SnapshotKind::Before, reading_.table, clock_())
+                 : SavedSnapshot{fileFailure("a dry run keeps nothing"), {}};
+  beforeKept_ = kept.result.ok;
+  window_.TableKept(reading_, kept);
+}
+
+void KeyboardLink::KeepWrittenTable() {
+  window_.WrittenKept(
+      keepStore_->save(reading_.serialNumber, SnapshotKind::Written, table_, clock_(), keepSource_));
+}
 
 void KeyboardLink::OnOwnersWritten() {
   window_.StopTimer(kReplyTimerId);

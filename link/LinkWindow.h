@@ -8,6 +8,7 @@
 #include "link/Frames.h"
 #include "link/LinkEvent.h"
 #include "model/KeyTable.h"
+#include "model/SnapshotStore.h"
 
 namespace q4t {
 
@@ -22,6 +23,13 @@ struct LinkPost {
   Frame reply;
   unsigned receiverRun = 0;
   std::uint32_t request = 0;
+};
+
+// What the keyboard held before a Download: its table and serial number
+// (empty when the keyboard has none set).
+struct KeyboardReading {
+  KeyTable table;
+  std::string serialNumber;
 };
 
 class LinkWindow {
@@ -51,6 +59,13 @@ class LinkWindow {
   virtual void DeviceWentAway() {}
   // An Upload has replaced the window's table; previous is the table it held.
   virtual void UploadTaken(const KeyTable& previous) { (void)previous; }
+  // KeyboardLink::ReadBeforeDownload has read the keyboard's table and tried to
+  // keep it; the link is idle and nothing has been written.
+  virtual void TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) { (void)reading, (void)kept; }
+  // Its read ended without the table: nothing has been written.
+  virtual void TableNotRead() {}
+  // A verified Download after a kept table has kept the table written.
+  virtual void WrittenKept(const SavedSnapshot& kept) { (void)kept; }
 };
 
 class TcoDisplay {

@@ -134,15 +134,22 @@ class Saving {
   int fd_ = -1;
 };
 
-// One more than the highest number of this second, so that the names keep
-// the order in which the tables were taken.
-int nextSequence(const fs::path& folder, const std::string& stamp) {
+// The number of this second that keeps the names in the order the tables
+// were taken: a written table shares the number of the table kept before it
+// in the same second, so the two files read as a pair; any other gets one
+// more than the highest.
+int nextSequence(const fs::path& folder, const std::string& stamp, SnapshotKind kind) {
   int highest = 0;
+  bool highestWritten = false;
   std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    if (const auto name = parseSnapshotFileName(it->path().filename().string()); name && name->stamp == stamp)
-      highest = std::max(highest, name->sequence);
-  return highest + 1;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const auto name = parseSnapshotFileName(it->path().filename().string());
+    if (!name || name->stamp != stamp || name->sequence < highest) continue;
+    highestWritten = (name->sequence == highest && highestWritten) || name->kind == SnapshotKind::Written;
+    highest = name->sequence;
+  }
+  const bool pairsWithBefore = kind == SnapshotKind::Written && highest > 0 && !highestWritten;
+  return pairsWithBefore ? highest : highest + 1;
 }
 
 // The kept tables of one folder by their names, oldest first.
@@ -181,7 +188,7 @@ SavedSnapshot SnapshotStore::save(std::string_view serial, SnapshotKind kind, co
   const std::string stamp = snapshotStamp(when);
   if (!(saved.result = saving.createFolders())) return saved;
   if (!(saved.result = saving.writeTemporary(bytes))) return saved;
-  if (!(saved.result = saving.giveName({stamp, nextSequence(folder, stamp), kind}, saved.path))) return saved;
+  if (!(saved.result = saving.giveName({stamp, nextSequence(folder, stamp, kind), kind}, saved.path))) return saved;
   saved.result = saving.syncFolders();
   return saved;
 }

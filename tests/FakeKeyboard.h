@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,6 +107,12 @@ class FakeWindow : public LinkWindow {
   void SetModified(bool value) override { modified = value; }
   void CloseTcoWindows() override { ++tcoCloses; }
   void DeviceWentAway() override { ++deviceLosses; }
+  void TableKept(const KeyboardReading& read, const SavedSnapshot& kept) override {
+    reading = read;
+    keptBefore.push_back(kept);
+  }
+  void TableNotRead() override { ++tablesNotRead; }
+  void WrittenKept(const SavedSnapshot& kept) override { keptWritten.push_back(kept); }
 
   // Hands queued events to the link until none comes for a while; a test
   // fails rather than waits when events never stop.
@@ -122,6 +129,9 @@ class FakeWindow : public LinkWindow {
   int changedMarkRestores = 0, tcoCloses = 0;
   bool modified = false;
   int deviceLosses = 0;
+  std::optional<KeyboardReading> reading;
+  std::vector<SavedSnapshot> keptBefore, keptWritten;
+  int tablesNotRead = 0;
   // The receive thread waits in each post until the window has handled it:
   // a fast window and a slow receive thread.
   bool lockstep = false;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "model/FileCalls.h"
+#include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/SnapshotStore.h"
 #include "model/TableDiff.h"
@@ -114,7 +115,7 @@ struct NameTakingCalls : FileCalls {
   int taken = 0;
 };
 
-TEST_F(SnapshotStoreTest, TablesOfTheSameSecondEachGetTheNextNumberAndNoFileIsReplaced) {
+TEST_F(SnapshotStoreTest, TablesOfTheSameSecondGetTheNextNumberAWrittenOneItsBeforesAndNoFileIsReplaced) {
   const SnapshotStore store(dir);
   fs::create_directories(store.folderOf(""));
   writeFile((store.folderOf("") / "2024-05-01_101500-before.q4t").string(), "foreign\n");
@@ -128,13 +129,13 @@ TEST_F(SnapshotStoreTest, TablesOfTheSameSecondEachGetTheNextNumberAndNoFileIsRe
     ASSERT_TRUE(store.save("", kind, gridTable(), kMay1st).result);
   EXPECT_EQ(fileNames(store.folderOf("")),
             (std::vector<std::string>{"2024-05-01_101500-2-before.q4t", "2024-05-01_101500-3-before.q4t",
-                                      "2024-05-01_101500-4-written.q4t", "2024-05-01_101500-5-before.q4t",
+                                      "2024-05-01_101500-3-written.q4t", "2024-05-01_101500-4-before.q4t",
                                       "2024-05-01_101500-before.q4t"}));
   EXPECT_EQ(readFile((store.folderOf("") / "2024-05-01_101500-before.q4t").string()), "foreign\n");
   EXPECT_EQ(readFile((store.folderOf("") / "2024-05-01_101500-2-before.q4t").string()), "someone else's\n");
   const auto latest = store.latestWritten("");
   ASSERT_TRUE(latest);
-  EXPECT_EQ(latest->filename(), "2024-05-01_101500-4-written.q4t");
+  EXPECT_EQ(latest->filename(), "2024-05-01_101500-3-written.q4t");
   EXPECT_FALSE(store.latestWritten("other"));
 }
 
@@ -249,6 +250,51 @@ TEST(SnapshotRoot, FollowsXdgDataHomeWhenItIsAnAbsolutePath) {
   }
   if (oldData != nullptr) setenv("XDG_DATA_HOME", kept.c_str(), 1);
   else unsetenv("XDG_DATA_HOME");
+}
+
+}  // namespace
+}  // namespace q4t
+
+namespace q4t {
+namespace {
+
+// An Upload gets labels back only from the newest written table of a
+// keyboard, and only when the keyboard holds exactly that table.
+TEST_F(SnapshotStoreTest, AnUploadGetsTheLabelsOfTheNewestWrittenTableItEqualsExactly) {
+  const SnapshotStore store(dir);
+  KeyTable cafe = gridTable();
+  cafe.setLabel(0, "Milk");
+  KeyTable bakery = gridTable();
+  bakery.setLabel(0, "Bread");
+  KeyTable older = gridTable();
+  older.setValue(5, 77);
+  older.setLabel(5, "Old");
+  ASSERT_TRUE(store.save("A", SnapshotKind::Written, older, kMay1st).result);
+  ASSERT_TRUE(store.save("A", SnapshotKind::Written, cafe, kMay1st + 60).result);
+  ASSERT_TRUE(store.save("B", SnapshotKind::Written, bakery, kMay1st + 120).result);
+  ASSERT_TRUE(store.save("C", SnapshotKind::Before, gridTable(), kMay1st + 180).result);
+
+  KeyTable uploaded = gridTable();
+  const auto kept = takeKeptLabels(store, uploaded);
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->serial, "B");
+  EXPECT_EQ(uploaded.label(0), "Bread");
+
+  KeyTable notLatest = older;
+  notLatest.setLabel(5, "");
+  EXPECT_FALSE(takeKeptLabels(store, notLatest)) << "A's older table is not what A holds now";
+  EXPECT_EQ(notLatest.label(5), "");
+
+  KeyTable oneValueOff = gridTable();
+  oneValueOff.setValue(91, 3);
+  EXPECT_FALSE(takeKeptLabels(store, oneValueOff));
+  EXPECT_FALSE(oneValueOff.hasLabels()) << "no label is guessed";
+
+  KeyTable ownLabels = gridTable();
+  ownLabels.setLabel(7, "Mine");
+  EXPECT_FALSE(takeKeptLabels(store, ownLabels));
+  EXPECT_EQ(ownLabels.label(0), "");
+  EXPECT_EQ(ownLabels.label(7), "Mine");
 }
 
 }  // namespace

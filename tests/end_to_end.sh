@@ -4,6 +4,7 @@ set -u
 q4t=$1 sim=$2 source_dir=$3
 work=$(mktemp -d)
 export Q4T_PORT_DIR=$work
+export XDG_DATA_HOME=$work/data
 failures=0
 sim_pid=
 
@@ -202,10 +203,33 @@ grep -qF "sudo adduser \$USER dialout, then log in again" err || fail "no hint a
 expect 0 "OK: Keyboard connected" "$q4t" connect --port COM1 --timeout 604800
 for bad in 604801 0; do expect 2 "" "$q4t" connect --port COM1 --timeout $bad; done
 
+# Each Download keeps the keyboard's table first; a dry run and a Download
+# whose table cannot be kept write nothing to the keyboard.
+writes() { grep -c '^.. .. .. .. 0A' "$work/log"; }
+kept() { find "$XDG_DATA_HOME" -name '*.q4t' 2>/dev/null | wc -l; }
+start_sim
+rm -rf "$XDG_DATA_HOME"
+expect 0 "OK: Download and verify successful" "$q4t" download --port COM1 "$source_dir/docs/cafe.q4t"
+[ "$(kept)" = 2 ] || fail "a download kept $(kept) tables, wanted before and written"
+first_write=$(grep -n '^.. .. .. .. 0A' "$work/log" | head -n 1 | cut -d: -f1)
+[ "$(head -n "$first_write" "$work/log" | grep -cE '^.. .. .. .. 09 0E (A0|B7)')" = 2 ] ||
+  fail "the keyboard's sizes were not read before the first write"
+start_sim
+expect 0 "OK: Keyboard connected" "$q4t" download --port COM1 --dry-run "$source_dir/DefTable.q4t"
+[ "$(writes)" = 0 ] || fail "a dry run wrote to the keyboard"
+grep -q "double keys" "$work/out" || fail "a dry run did not list the changes: $(cat "$work/out")"
+expect 0 "OK: Download and verify successful" "$q4t" download --port COM1 --no-snapshot mine.q4t
+[ "$(kept)" = 2 ] || fail "a dry run or --no-snapshot kept a table"
+start_sim
+touch "$work/not-a-folder"
+XDG_DATA_HOME=$work/not-a-folder expect 1 "OK: Keyboard connected" "$q4t" download --port COM1 mine.q4t
+[ "$(writes)" = 0 ] || fail "a table that could not be kept was overwritten"
+grep -q "^q4t: nothing was written" "$work/err" || fail "no reason when keeping failed: $(cat "$work/err")"
+
 # out of time near the end (a paced download takes a little over a second):
 # the stall is reported, the download never called successful
 start_sim --pace
-expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t --timeout 1
+expect 1 "ERROR: COM port" "$q4t" download --port COM1 mine.q4t --no-snapshot --timeout 1
 grep -qx "ERROR: Transfer stalled" err || fail "download in 1 s: no stall reported: $(cat err)"
 ! grep -q "^OK: Download" err || fail "download in 1 s reported success: $(cat err)"
 
