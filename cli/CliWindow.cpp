@@ -4,6 +4,8 @@
 #include <csignal>
 #include <cstdio>
 
+#include "model/PathText.h"
+
 namespace q4t {
 
 namespace {
@@ -52,7 +54,7 @@ void CliWindow::TableKept(const KeyboardReading& reading, const SavedSnapshot& k
 // The keyboard holds the table already; only its copy could not be kept.
 void CliWindow::WrittenKept(const SavedSnapshot& kept) {
   if (kept.result) {
-    std::fprintf(stderr, "q4t: the table written is kept in %s\n", kept.path.c_str());
+    std::fprintf(stderr, "q4t: the table written is kept in %s\n", pathText(kept.path).c_str());
   } else {
     std::fprintf(stderr, "q4t: warning: the table written could not be kept: %s\n", kept.result.reason.c_str());
   }

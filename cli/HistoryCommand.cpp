@@ -4,6 +4,7 @@
 
 #include "cli/KeyboardText.h"
 #include "cli/TextColumns.h"
+#include "model/PathText.h"
 #include "model/SnapshotStore.h"
 
 namespace q4t {
@@ -27,7 +28,7 @@ std::string snapshotList(const SnapshotStore& store, const KeyboardFolder& keybo
     const std::string source = info.readable ? info.sourceFile : "unreadable: " + info.readable.reason;
     columns.add({stampDateText(info.name.stamp), kindName(info.name.kind), changed, source});
   }
-  return "Keyboard " + serialText(keyboard.serial) + "  (" + keyboard.folder.string() + ")\n" +
+  return "Keyboard " + serialText(keyboard.serial) + "  (" + pathText(keyboard.folder) + ")\n" +
          columns.render("  ");
 }
 
@@ -45,11 +46,11 @@ int historyCommand(const std::vector<std::string>& args) {
       return keyboard.serial != args[0] && keyboard.folder.filename() != args[0];
     });
     if (keyboards.empty()) {
-      std::fprintf(stderr, "q4t: no tables kept of keyboard %s in %s\n", args[0].c_str(), store.root().c_str());
+      std::fprintf(stderr, "q4t: no tables kept of keyboard %s in %s\n", args[0].c_str(), pathText(store.root()).c_str());
       return kNothingKept;
     }
   }
-  if (keyboards.empty()) std::printf("No keyboard tables kept in %s yet\n", store.root().c_str());
+  if (keyboards.empty()) std::printf("No keyboard tables kept in %s yet\n", pathText(store.root()).c_str());
   for (std::size_t i = 0; i < keyboards.size(); ++i)
     std::fputs(((i > 0 ? "\n" : "") + snapshotList(store, keyboards[i])).c_str(), stdout);
   return kListed;

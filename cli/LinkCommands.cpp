@@ -10,11 +10,12 @@
 #include "cli/CliWindow.h"
 #include "cli/DiffCommand.h"
 #include "cli/TcoReport.h"
-#include "link/SerialPort.h"
+#include "link/SystemSerialPort.h"
 #include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "model/LabelRules.h"
+#include "model/PathText.h"
 
 namespace q4t {
 
@@ -50,16 +51,14 @@ int parseTimeout(const std::string& text) {
 
 std::string absolutePath(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
+  const std::filesystem::path absolute = std::filesystem::absolute(pathOf(path), error);
+  return error ? path : pathText(absolute.lexically_normal());
 }
 
 // COM<n> stays a port name for the link; any other name is a device: a path
 // with a "/" is taken from the current directory, a bare name from /dev.
 std::string portArgument(const std::string& name) {
-  const bool comPort = name.size() >= 3 && name.compare(0, 3, "COM") == 0 &&
-                       name.find_first_not_of("0123456789", 3) == std::string::npos;
-  if (comPort || name.empty() || name.front() == '/') return name;
+  if (IsComPortName(name) || name == "COM" || name.empty() || name.front() == '/') return name;
   if (name.find('/') == std::string::npos) return "/dev/" + name;
   return absolutePath(name);
 }
@@ -112,14 +111,14 @@ bool readTableArgument(const std::string& path, KeyTable& table) {
 // table (a folder, a FIFO, a note); an empty file holds nothing to lose.
 bool writableTarget(const std::string& path) {
   std::error_code error;
-  const auto type = std::filesystem::status(path, error).type();
+  const auto type = std::filesystem::status(pathOf(path), error).type();
   if (type == std::filesystem::file_type::not_found) return true;
   if (type != std::filesystem::file_type::regular) {
     std::fprintf(stderr, "q4t: %s: not a regular file\n", path.c_str());
     return false;
   }
   KeyTable existing;
-  return std::filesystem::file_size(path, error) == 0 || readTableArgument(path, existing);
+  return std::filesystem::file_size(pathOf(path), error) == 0 || readTableArgument(path, existing);
 }
 
 struct CliTcoView : TcoDisplay {
@@ -197,7 +196,7 @@ int upload(const Options& options) {
     // An existing table keeps its labels on the keys the keyboard left as they were.
     if (KeyTable existing; readKeyTable(output, existing)) keepLabelsOfUnchangedKeys(existing, table);
     if (const auto kept = takeKeptLabels(SnapshotStore(), table))
-      std::fprintf(stderr, "q4t: labels from the table written to the keyboard, kept in %s\n", kept->path.c_str());
+      std::fprintf(stderr, "q4t: labels from the table written to the keyboard, kept in %s\n", pathText(kept->path).c_str());
     if (const FileResult written = writeKeyTable(output, table); !written) {
       std::fprintf(stderr, "q4t: cannot write %s: %s\n", output.c_str(), written.reason.c_str());
       return kLinkError;
@@ -239,7 +238,7 @@ int download(const Options& options) {
                  kept.result.reason.c_str());
     return kLinkError;
   }
-  std::fprintf(stderr, "q4t: the keyboard's table is kept in %s\n", session.window().keptBefore().path.c_str());
+  std::fprintf(stderr, "q4t: the keyboard's table is kept in %s\n", pathText(session.window().keptBefore().path).c_str());
   session.Step([&] { session.link().Download(); });
   return session.ExitStatus();
 }

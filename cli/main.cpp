@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/Console.h"
 #include "cli/DiffCommand.h"
 #include "cli/HistoryCommand.h"
 #include "cli/LinkCommands.h"
@@ -54,14 +55,15 @@ int showCommand(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
+  std::vector<std::string> args = q4t::consoleArguments(argc, argv);
+  if (args.empty()) {
     std::fputs(kUsage, stderr);
     return kUsageError;
   }
-  const std::string command = argv[1];
+  const std::string command = args.front();
+  args.erase(args.begin());
   if (command == "--help") return std::fputs(kUsage, stdout) < 0;
-  if (command == "--version") return std::printf("q4t %s\n", Q4T_VERSION_TEXT) < 0;
-  const std::vector<std::string> args(argv + 2, argv + argc);
+  if (command == "--version") return std::printf("q4t %s for %s\n", Q4T_VERSION_TEXT, q4t::kPlatformName) < 0;
   if (command == "show") return showCommand(args);
   if (command == "diff") return q4t::diffCommand(args);
   if (command == "history") return q4t::historyCommand(args);

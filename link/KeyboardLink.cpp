@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "link/PortBytes.h"
-#include "link/SerialPort.h"
+#include "link/SystemSerialPort.h"
 #include "model/KeyboardLimits.h"
 
 namespace q4t {
@@ -72,7 +72,7 @@ bool KeyboardLink::OpenLink() {
   }
   if (!shared_.port->IsOpen()) {
     const std::string& name = shared_.comPortName;
-    const bool opened = name.front() == '/' ? shared_.port->OpenPath(name)
+    const bool opened = IsDevicePath(name) ? shared_.port->OpenPath(name)
                                             : shared_.port->Open(PortNumberFromName(name));
     if (!opened) {
       window_.ShowStatus("ERROR: Open COM Port");

@@ -17,6 +17,7 @@
 #include "link/Frames.h"
 #include "link/LinkShared.h"
 #include "link/LinkWindow.h"
+#include "link/StopEvent.h"
 #include "model/KeyTable.h"
 #include "model/SnapshotStore.h"
 
@@ -173,7 +174,7 @@ class KeyboardLink {
   bool keepWritten_ = false;  // this Download keeps its written table
 
   std::thread receiver_;
-  int stopEvent_ = -1;  // eventfd that asks the receive thread to end
+  StopEvent stopEvent_;  // asks the receive thread to end
   std::atomic<bool> receiverExited_{false};
   unsigned receiverRun_ = 0;  // the run whose events are taken; 0 while none runs
   unsigned runsStarted_ = 0;

@@ -18,10 +18,7 @@ constexpr std::chrono::milliseconds kLeaveAnswerTime{300};  // per unit; a unit 
 
 // Reads what has arrived; false when the port hung up.
 bool TakeBytes(PortDevice& port, FrameAssembler& assembler, std::chrono::milliseconds wait) {
-  pollfd ready{port.PollHandle(), POLLIN, 0};
-  if (ready.fd >= 0 && ::poll(&ready, 1, static_cast<int>(wait.count())) > 0 &&
-      portbytes::hungUp(ready))
-    return false;
+  if (port.WaitForBytes(nullptr, static_cast<int>(wait.count())) == PortWait::HungUp) return false;
   portbytes::appendArrived(port, assembler);
   return true;
 }

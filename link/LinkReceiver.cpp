@@ -1,11 +1,6 @@
 #include "link/KeyboardLink.h"
 
-#include <cerrno>
 #include <system_error>
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 #include "link/PortBytes.h"
 
@@ -22,8 +17,7 @@ constexpr int kPollCycleMs = 10;
 bool KeyboardLink::StartReceiver() {
   if (receiver_.joinable() && !receiverExited_) return true;
   if (receiver_.joinable()) receiver_.join();
-  if (stopEvent_ < 0) stopEvent_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (stopEvent_ < 0) return false;
+  if (!stopEvent_.Create()) return false;
   receiverExited_ = false;
   receiverRun_ = ++runsStarted_;
   try {
@@ -45,15 +39,13 @@ void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
   int waitMs = kPollCycleMs;
   while (port->IsOpen()) {
     const bool mine = shared_.lastSender.load() == this;
-    pollfd waits[2] = {{stopEvent_, POLLIN, 0}, {port->PollHandle(), POLLIN, 0}};
-    const nfds_t count = mine && waits[1].fd >= 0 ? 2 : 1;
-    if (::poll(waits, count, waitMs) < 0 && errno != EINTR) break;
-    if (waits[0].revents & POLLIN) break;
+    const PortWait waited = mine ? port->WaitForBytes(&stopEvent_, waitMs) : stopEvent_.Wait(waitMs);
+    if (waited == PortWait::Stopped || waited == PortWait::Failed) break;
     waitMs = kPollCycleMs;
     if (!mine || shared_.lastSender.load() != this) continue;
     TakeArrived(*port, assembler, bufferedFor);
     const std::optional<Frame> frame = assembler.NextFrame();
-    if (!frame && count == 2 && portbytes::hungUp(waits[1])) {
+    if (!frame && waited == PortWait::HungUp) {
       window_.PostToWindow({{LinkEvent::DeviceLost}, Frame{}, run, 0});
       break;
     }
@@ -62,8 +54,7 @@ void KeyboardLink::ReceiveLoop(std::shared_ptr<PortDevice> port, unsigned run) {
     if (const auto message = RecognizeReply(*frame, portbytes::kindOf(bufferedFor)))
       window_.PostToWindow({*message, *frame, run, bufferedFor});
   }
-  std::uint64_t drained = 0;
-  [[maybe_unused]] const ssize_t read = ::read(stopEvent_, &drained, sizeof drained);
+  stopEvent_.Clear();
   receiverExited_ = true;
 }
 
@@ -82,12 +73,10 @@ void KeyboardLink::TakeArrived(PortDevice& port, FrameAssembler& assembler, std:
 // Asks the receive thread to end, waits for it and closes its stop event.
 void KeyboardLink::JoinReceiver() {
   if (receiver_.joinable()) {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(stopEvent_, &one, sizeof one);
+    stopEvent_.Signal();
     receiver_.join();
   }
-  if (stopEvent_ >= 0) ::close(stopEvent_);
-  stopEvent_ = -1;
+  stopEvent_.Close();
 }
 
 }  // namespace q4t

@@ -5,8 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include <poll.h>
-
 #include "link/Frames.h"
 #include "link/PortDevice.h"
 
@@ -16,8 +14,6 @@ constexpr std::size_t kReadPiece = 80;
 
 // The kind of request that a request word (number and kind) stands for.
 inline RequestKind kindOf(std::uint32_t request) { return static_cast<RequestKind>(request & 0xFF); }
-
-inline bool hungUp(const pollfd& wait) { return (wait.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0; }
 
 // Everything the port holds now, onto the assembler.
 inline void appendArrived(PortDevice& port, FrameAssembler& assembler) {

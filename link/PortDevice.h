@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/StopEvent.h"
+
 namespace q4t {
 
 class PortDevice {
@@ -24,6 +26,11 @@ class PortDevice {
 
   // A descriptor that polls readable when bytes have arrived, or -1.
   virtual int PollHandle() const = 0;
+
+  // Waits at most ms for bytes, a hang-up or, when given, the stop event.
+  // By default through PollHandle on POSIX systems; without one, only the
+  // stop event (or the time) ends the wait.
+  virtual PortWait WaitForBytes(const StopEvent* stop, int ms);
 
   // The device and the cause of the last failed open, for messages.
   virtual std::string LastError() const = 0;

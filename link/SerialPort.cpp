@@ -1,9 +1,7 @@
 #include "link/SerialPort.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -172,19 +170,6 @@ bool CSerialPort::failOpen(const std::string& device, int cause) {
   lastError_ = device + ": " + std::strerror(cause);
   lastCause_ = cause;
   return false;
-}
-
-int PortNumberFromName(const std::string& name) {
-  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
-  std::size_t i = 3;
-  if (name.size() < i) return 0;
-  while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i]))) ++i;
-  bool negative = false;
-  if (i < name.size() && (name[i] == '+' || name[i] == '-')) negative = name[i++] == '-';
-  long long number = 0;
-  for (; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
-    number = std::min(number * 10 + (name[i] - '0'), kLimit);
-  return static_cast<int>(negative ? -number : std::min(number, kLimit - 1));
 }
 
 std::string DevicePathForPort(int portNumber) {

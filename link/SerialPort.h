@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/PortDevice.h"
+#include "link/PortNames.h"
 #include "link/SerialSystem.h"
 
 namespace q4t {
@@ -53,15 +54,6 @@ class CSerialPort : public PortDevice {
   std::string lastError_;
   int lastCause_ = 0;  // the error number of the last failed open
 };
-
-// How a user gets the permission to open serial devices, for a refused open.
-inline constexpr const char* kDialoutHint =
-    "Your user may not open serial devices: add it to the dialout group with "
-    "sudo adduser $USER dialout, then log in again.";
-
-// "COM12" gives 12: after the first three characters, blanks, an optional
-// sign and decimal digits; 0 without digits.
-int PortNumberFromName(const std::string& name);
 
 // Port n is $Q4T_PORT_DIR/COM<n> when that entry exists, otherwise /dev/ttyS<n-1>.
 // Empty for numbers below 1.

@@ -1,14 +1,10 @@
 #include "model/DataFiles.h"
 
+#include "model/PathText.h"
+
 #include <system_error>
 
 namespace q4t {
-
-std::filesystem::path programDirectory() {
-  std::error_code error;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return error ? std::filesystem::path() : program.parent_path();
-}
 
 std::string findDataFile(const std::string& name, const std::filesystem::path& programDir) {
   if (programDir.empty()) return {};
@@ -16,7 +12,7 @@ std::string findDataFile(const std::string& name, const std::filesystem::path& p
   for (const std::filesystem::path& folder : {programDir / Q4T_DATA_FROM_BIN, programDir}) {
     std::error_code error;
     const std::filesystem::path candidate = (folder / name).lexically_normal();
-    if (std::filesystem::exists(candidate, error)) return candidate.string();
+    if (std::filesystem::exists(candidate, error)) return pathText(candidate);
   }
   return {};
 }

@@ -25,6 +25,17 @@ int FileCalls::Allocate(int fd, off_t size) {
 int FileCalls::Sync(int fd) { return ::fsync(fd); }
 int FileCalls::Rename(const char* from, const char* to) { return std::rename(from, to); }
 int FileCalls::Link(const char* from, const char* to) { return ::link(from, to); }
+int FileCalls::Close(int fd) { return ::close(fd); }
+int FileCalls::Remove(const char* path) { return ::unlink(path); }
+int FileCalls::SyncFolder(const char* path) {
+  const int fd = Open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  const bool synced = Sync(fd) == 0;
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return synced ? 0 : -1;
+}
 
 FileCalls& fileCalls() { return *activeCalls; }
 void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }

@@ -1,10 +1,16 @@
-// The system calls that save a file, behind a seam so that tests can make
+// The system calls that save a file (paths in UTF-8), behind a seam so that tests can make
 // each step fail, also when they run as root.
 #pragma once
 
 #include <cstddef>
 
 #include <sys/types.h>
+
+#ifdef _WIN32
+// Flags that only POSIX systems know; the Windows calls need none of them.
+#define O_NOCTTY 0
+#define O_CLOEXEC 0
+#endif
 
 namespace q4t {
 
@@ -19,6 +25,10 @@ class FileCalls {
   virtual int Sync(int fd);
   virtual int Rename(const char* from, const char* to);
   virtual int Link(const char* from, const char* to);  // a second name; never replaces one
+  virtual int Close(int fd);
+  virtual int Remove(const char* path);
+  // The folder's entries on the disk, so that a new name survives a crash.
+  virtual int SyncFolder(const char* path);
 };
 
 // The calls saving goes through: the real ones unless a test put others in.

@@ -5,6 +5,7 @@
 
 #include "model/FileAccess.h"
 #include "model/KeyTableText.h"
+#include "model/PathText.h"
 
 namespace q4t {
 
@@ -39,7 +40,7 @@ FileResult writeKeyTable(const std::string& path, const KeyTable& table, FileCon
 std::string defaultTablePath() {
   std::error_code error;
   const std::filesystem::path directory = std::filesystem::current_path(error);
-  return (directory / kDefaultTableName).string();
+  return pathText(directory / kDefaultTableName);
 }
 
 std::string newTablePath(const std::filesystem::path& programDir) {

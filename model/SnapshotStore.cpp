@@ -4,16 +4,15 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <system_error>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 #include "model/FileAccess.h"
 #include "model/FileCalls.h"
 #include "model/KeyTableText.h"
+#include "model/PathText.h"
 #include "model/TableDiff.h"
 
 namespace q4t {
@@ -24,13 +23,6 @@ namespace {
 
 constexpr std::string_view kSourcePrefix = "; source file: ";
 constexpr int kMostTablesInOneSecond = 1000;
-
-fs::path homeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return home;
-  const passwd* user = ::getpwuid(::getuid());
-  return user != nullptr && user->pw_dir != nullptr ? fs::path(user->pw_dir) : fs::path();
-}
 
 // One line whatever the path holds: control characters and "\" escaped.
 std::string commentText(const std::string& path) {
@@ -52,8 +44,8 @@ class Saving {
  public:
   explicit Saving(fs::path folder) : folder_(std::move(folder)) {}
   ~Saving() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (fd_ >= 0) fileCalls().Close(fd_);
+    if (!temporary_.empty()) fileCalls().Remove(temporary_.c_str());
   }
   Saving(const Saving&) = delete;
   Saving& operator=(const Saving&) = delete;
@@ -75,7 +67,7 @@ class Saving {
 
   FileResult writeTemporary(const std::string& bytes) {
     static std::atomic<unsigned> serial{0};
-    temporary_ = (folder_ / (".keeping-" + std::to_string(::getpid()) + "-" + std::to_string(serial++))).string();
+    temporary_ = pathText(folder_ / (".keeping-" + std::to_string(::getpid()) + "-" + std::to_string(serial++)));
     FileCalls& calls = fileCalls();
     fd_ = calls.Open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd_ < 0) {
@@ -91,7 +83,7 @@ class Saving {
     if (calls.Sync(fd_) != 0) return stepFailure("sync");
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return stepFailure("close");
+    if (calls.Close(fd) != 0) return stepFailure("close");
     return {};
   }
 
@@ -99,7 +91,7 @@ class Saving {
   FileResult giveName(SnapshotName name, fs::path& path) {
     for (int tries = 0; tries < kMostTablesInOneSecond; ++tries, ++name.sequence) {
       path = folder_ / snapshotFileName(name);
-      if (fileCalls().Link(temporary_.c_str(), path.c_str()) == 0) return {};
+      if (fileCalls().Link(temporary_.c_str(), pathText(path).c_str()) == 0) return {};
       if (errno != EEXIST) return stepFailure("link");
     }
     return fileFailure(where() + "link: too many tables in one second");
@@ -109,21 +101,13 @@ class Saving {
   FileResult syncFolders() {
     std::vector<fs::path> folders = {folder_};
     for (const fs::path& made : created_) folders.push_back(made.parent_path());
-    for (const fs::path& folder : folders) {
-      FileCalls& calls = fileCalls();
-      const int fd = calls.Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-      if (fd < 0) return stepFailure("sync folder");
-      const bool synced = calls.Sync(fd) == 0;
-      const int error = errno;
-      ::close(fd);
-      errno = error;
-      if (!synced) return stepFailure("sync folder");
-    }
+    for (const fs::path& folder : folders)
+      if (fileCalls().SyncFolder(pathText(folder).c_str()) != 0) return stepFailure("sync folder");
     return {};
   }
 
  private:
-  std::string where() const { return folder_.string() + ": "; }
+  std::string where() const { return pathText(folder_) + ": "; }
   FileResult stepFailure(const char* step) const {
     return fileFailure(where() + step + ": " + std::error_code(errno, std::generic_category()).message());
   }
@@ -167,12 +151,6 @@ std::vector<SnapshotInfo> namedSnapshots(const fs::path& folder) {
 
 }  // namespace
 
-fs::path defaultSnapshotRoot() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const fs::path base = data != nullptr && data[0] == '/' ? fs::path(data) : homeFolder() / ".local" / "share";
-  return base / "q4t-programmer" / "keyboards";
-}
-
 SnapshotStore::SnapshotStore(fs::path root) : root_(std::move(root)) {}
 
 fs::path SnapshotStore::folderOf(std::string_view serial) const { return root_ / serialFolderName(serial); }
@@ -212,7 +190,7 @@ std::vector<SnapshotInfo> SnapshotStore::snapshots(std::string_view serial) cons
   bool havePrevious = false;
   for (SnapshotInfo& info : found) {
     std::string bytes;
-    info.readable = readRegularFile(info.path.string(), bytes);
+    info.readable = readRegularFile(pathText(info.path), bytes);
     if (info.readable) info.readable = parseKeyTable(bytes, current);
     if (!info.readable) continue;
     info.sourceFile = sourceFileOf(bytes);

@@ -1,10 +1,9 @@
 #include "model/TextEncoding.h"
 
-#include <iconv.h>
-
 #include <algorithm>
 #include <iterator>
 
+#include "model/Utf16.h"
 #include "model/Utf8.h"
 
 namespace q4t {
@@ -19,19 +18,9 @@ bool startsWith(const std::string& bytes, const std::string& prefix) {
   return bytes.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool convert(const char* to, const char* from, const std::string& in, std::string& out) {
-  const iconv_t converter = iconv_open(to, from);
-  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string input = in;  // iconv takes a non-const input pointer
-  char* inPointer = input.data();
-  std::size_t inLeft = input.size();
-  out.assign(2 * input.size() + 4, '\0');  // room for the widest growth, UTF-8 to UTF-16
-  char* outPointer = out.data();
-  std::size_t outLeft = out.size();
-  const bool converted = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1);
-  iconv_close(converter);
-  out.resize(out.size() - outLeft);
-  return converted && inLeft == 0;
+bool fromUtf16(const std::string& bytes, bool littleEndian, std::string& text) {
+  std::u16string units;
+  return unitsFromBytes(bytes, littleEndian, units) && utf16ToUtf8(units, text);
 }
 
 // What the bytes 0x80 to 0x9F stand for; the five that Windows-1252 leaves
@@ -81,8 +70,12 @@ bool decodeText(const std::string& bytes, std::string& text, TextEncoding& encod
   }
   if (startsWith(bytes, kUtf16LEBom) || startsWith(bytes, kUtf16BEBom)) {
     encoding = startsWith(bytes, kUtf16LEBom) ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
-    const char* from = encoding == TextEncoding::Utf16LE ? "UTF-16LE" : "UTF-16BE";
-    return convert("UTF-8", from, bytes.substr(2), text);
+    return fromUtf16(bytes.substr(2), encoding == TextEncoding::Utf16LE, text);
+  }
+  // Saved again with a byte order mark, as Windows editors save "Unicode".
+  if (const Utf16Guess guess = guessUtf16(bytes); guess != Utf16Guess::None) {
+    encoding = guess == Utf16Guess::LittleEndian ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+    return fromUtf16(bytes, encoding == TextEncoding::Utf16LE, text);
   }
   const bool utf8 = isValidUtf8(bytes);
   encoding = utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1252;
@@ -104,9 +97,9 @@ bool encodeText(const std::string& text, TextEncoding encoding, std::string& byt
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE: {
       const bool little = encoding == TextEncoding::Utf16LE;
-      std::string body;
-      if (!convert(little ? "UTF-16LE" : "UTF-16BE", "UTF-8", text, body)) return false;
-      bytes = (little ? kUtf16LEBom : kUtf16BEBom) + body;
+      std::u16string units;
+      if (!utf8ToUtf16(text, units)) return false;
+      bytes = (little ? kUtf16LEBom : kUtf16BEBom) + bytesFromUnits(units, little);
       return true;
     }
   }

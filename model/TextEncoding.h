@@ -1,5 +1,6 @@
 // The encodings a key table file arrives in: UTF-8 with or without a byte
-// order mark, UTF-16 with one (what Windows editors save as "Unicode"), and
+// order mark, UTF-16 with one (what Windows editors save as "Unicode") or
+// without one (told by its zero bytes), and
 // Windows-1252, the Latin-1 of Windows editors ("ANSI"), for a file without a
 // byte order mark that is no valid UTF-8.
 #pragma once

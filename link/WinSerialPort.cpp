@@ -1,0 +1,163 @@
+#include "link/WinSerialPort.h"
+
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
+#include "link/ComSettings.h"
+#include "model/WinSystemText.h"
+
+namespace q4t {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLookEveryMs = 10;
+constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+void applyLine(DCB& line) {
+  const ComLineSettings wanted = comLineSettings();
+  line.BaudRate = wanted.baudRate;
+  line.ByteSize = wanted.byteSize;
+  line.Parity = wanted.parity;
+  line.StopBits = wanted.stopBits;
+  line.fBinary = wanted.binary;
+  line.fParity = wanted.parityCheck;
+  line.fOutxCtsFlow = wanted.ctsFlow;
+  line.fOutxDsrFlow = wanted.dsrFlow;
+  line.fDsrSensitivity = wanted.dsrSensitivity;
+  line.fOutX = wanted.xonXoffOut;
+  line.fInX = wanted.xonXoffIn;
+  line.fAbortOnError = wanted.abortOnError;
+  line.fDtrControl = wanted.dtrControl;
+  line.fRtsControl = wanted.rtsControl;
+  line.fNull = FALSE;
+  line.fErrorChar = FALSE;
+}
+
+COMMTIMEOUTS timeoutsOf(const ComTimeouts& wanted) {
+  return {wanted.readInterval, wanted.readMultiplier, wanted.readConstant, wanted.writeMultiplier,
+          wanted.writeConstant};
+}
+
+}  // namespace
+
+CSerialPort::CSerialPort(WinSerialSystem& system) : system_(system) {}
+
+CSerialPort::~CSerialPort() { Close(); }
+
+bool CSerialPort::Create() {
+  Close();
+  lastError_.clear();
+  return true;
+}
+
+bool CSerialPort::Open(int portNumber) {
+  const std::string name = "COM" + std::to_string(portNumber);
+  const std::wstring device = ComDeviceName(portNumber);
+  if (device.empty()) {
+    lastError_ = name + ": no such port";
+    return false;
+  }
+  return openDevice(device, name);
+}
+
+bool CSerialPort::OpenPath(const std::string& path) {
+  lastError_ = path + ": no such port; Windows names its ports COM1 to COM" + std::to_string(kHighestComPort);
+  return false;
+}
+
+bool CSerialPort::openDevice(const std::wstring& device, const std::string& name) {
+  open_ = false;
+  std::unique_lock lock(deviceMutex_);
+  if (handle_ != INVALID_HANDLE_VALUE) closeDevice();
+  handle_ = system_.Open(device.c_str());
+  DWORD cause = handle_ == INVALID_HANDLE_VALUE ? system_.LastError() : configure();
+  if (cause != 0) {
+    if (handle_ != INVALID_HANDLE_VALUE) system_.Close(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    lastError_ = name + ": " + systemMessage(cause);
+    if (cause == ERROR_ACCESS_DENIED || cause == ERROR_SHARING_VIOLATION)
+      lastError_ += " (another program may be using the port)";
+    return false;
+  }
+  lastError_.clear();
+  open_ = true;
+  return true;
+}
+
+// Nothing left over from before, then the line and the time-outs.
+DWORD CSerialPort::configure() {
+  DCB line{};
+  line.DCBlength = sizeof line;
+  COMMTIMEOUTS timeouts = timeoutsOf(comTimeouts());
+  if (!system_.Purge(handle_, kPurgeAll) || !system_.GetState(handle_, &line)) return system_.LastError();
+  applyLine(line);
+  if (!system_.SetState(handle_, &line) || !system_.SetTimeouts(handle_, &timeouts)) return system_.LastError();
+  return 0;
+}
+
+bool CSerialPort::Close() {
+  open_ = false;
+  std::unique_lock lock(deviceMutex_);
+  if (handle_ != INVALID_HANDLE_VALUE) closeDevice();
+  return true;
+}
+
+// DTR down and the queues emptied, as the POSIX port does; an adapter that
+// is gone refuses both, which changes nothing.
+void CSerialPort::closeDevice() {
+  system_.Escape(handle_, CLRDTR);
+  system_.Purge(handle_, kPurgeAll);
+  system_.Close(handle_);
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+// Arrived with the count queued, HungUp when the port no longer answers
+// (a USB adapter pulled out), else Quiet.
+PortWait CSerialPort::queueState(DWORD* queued) {
+  DWORD errors = 0;
+  COMSTAT status{};
+  if (!open_) return PortWait::Quiet;
+  if (!system_.ClearError(handle_, &errors, &status)) return PortWait::HungUp;
+  if (queued != nullptr) *queued = status.cbInQue;
+  return status.cbInQue > 0 ? PortWait::Arrived : PortWait::Quiet;
+}
+
+std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
+  std::shared_lock lock(deviceMutex_);
+  DWORD queued = 0;
+  if (max == 0 || queueState(&queued) != PortWait::Arrived) return 0;
+  DWORD read = 0;
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max, queued));
+  return system_.Read(handle_, buffer, wanted, &read) ? read : 0;
+}
+
+// The write time-out of the port bounds the call.
+bool CSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
+  std::shared_lock lock(deviceMutex_);
+  if (!open_) return false;
+  DWORD written = 0;
+  return system_.Write(handle_, bytes, static_cast<DWORD>(n), &written) && written == n;
+}
+
+PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
+  if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
+  for (;;) {
+    PortWait state;
+    {
+      std::shared_lock lock(deviceMutex_);
+      state = queueState(nullptr);
+    }
+    if (state != PortWait::Quiet) return state;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return PortWait::Quiet;
+    const int nap = static_cast<int>(std::min<long long>(left, kLookEveryMs));
+    const PortWait stopped = stop != nullptr ? stop->Wait(nap) : (Sleep(static_cast<DWORD>(nap)), PortWait::Quiet);
+    if (stopped != PortWait::Quiet) return stopped;
+  }
+}
+
+}  // namespace q4t
