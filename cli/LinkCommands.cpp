@@ -11,6 +11,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/TcoReport.h"
 #include "link/SystemSerialPort.h"
+#include "model/FileAccess.h"
 #include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
@@ -110,6 +111,10 @@ bool readTableArgument(const std::string& path, KeyTable& table) {
 // Refused before the port is taken: an output that exists but is no key
 // table (a folder, a FIFO, a note); an empty file holds nothing to lose.
 bool writableTarget(const std::string& path) {
+  if (const FileResult name = usableFileName(path); !name) {
+    std::fprintf(stderr, "q4t: %s: %s\n", path.c_str(), name.reason.c_str());
+    return false;
+  }
   std::error_code error;
   const auto type = std::filesystem::status(pathOf(path), error).type();
   if (type == std::filesystem::file_type::not_found) return true;

@@ -25,3 +25,13 @@ q4t_windows_test(windows_tests
   tests/windows/WinSerialPortTest.cpp
   tests/windows/WinFilesTest.cpp
 )
+
+# q4t.exe from the unpacked package against the Linux build's virtual keyboard.
+set(Q4T_LINUX_BUILD "" CACHE PATH "A Linux build folder with q4t and the virtual keyboard, for the end-to-end test")
+if(Q4T_LINUX_BUILD)
+  add_test(NAME windows_end_to_end COMMAND bash ${PROJECT_SOURCE_DIR}/tests/windows_end_to_end.sh
+    ${CMAKE_BINARY_DIR}/unpacked/q4t-${PROJECT_VERSION}-windows-x64/q4t.exe ${Q4T_LINUX_BUILD}/q4t
+    ${Q4T_LINUX_BUILD}/sim/q4t-keyboard-sim ${PROJECT_SOURCE_DIR} ${Q4T_WINE})
+  set_tests_properties(windows_end_to_end PROPERTIES LABELS windows TIMEOUT 600
+    ENVIRONMENT "WINEPREFIX=${Q4T_WINEPREFIX}")
+endif()

@@ -17,6 +17,10 @@ constexpr std::size_t kMaxTableFileBytes = 1 << 20;
 // FIFO or device is refused before it is opened, so nothing blocks.
 FileResult readRegularFile(const std::string& path, std::string& bytes);
 
+// Whether the system takes path as a file name at all (Windows refuses some
+// characters, device names and long paths); the reason when it does not.
+FileResult usableFileName(const std::string& path);
+
 // What a file held when the program last read or wrote it, to notice that
 // another program changed it since; none when there was no file to read.
 using FileContent = std::optional<std::string>;

@@ -29,8 +29,10 @@ std::string reasonOfLastCall() {
 
 FileResult stepFailure(const char* step) { return fileFailure(std::string(step) + ": " + reasonOfLastCall()); }
 
+}  // namespace
+
 // The name as Windows would see it, whole, checked before it is used.
-FileResult checkName(const std::string& path) {
+FileResult usableFileName(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(pathOf(path), error);
   switch (windowsNameProblem(error ? path : pathText(absolute))) {
@@ -43,6 +45,8 @@ FileResult checkName(const std::string& path) {
   }
   return {};
 }
+
+namespace {
 
 class OpenHandle {
  public:
@@ -102,7 +106,7 @@ FileResult writeThroughTemporary(const std::string& target, const std::string& b
 
 FileResult readRegularFile(const std::string& path, std::string& bytes) {
   bytes.clear();
-  if (FileResult name = checkName(path); !name) return name;
+  if (FileResult name = usableFileName(path); !name) return name;
   const DWORD attributes = GetFileAttributesW(wideFromUtf8(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return fileFailure(systemMessage(GetLastError()));
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return fileFailure("not a regular file");
@@ -121,7 +125,7 @@ FileContent currentContent(const std::string& path) {
 }
 
 FileResult replaceFileContents(const std::string& path, const std::string& bytes) {
-  if (FileResult name = checkName(path); !name) return name;
+  if (FileResult name = usableFileName(path); !name) return name;
   const DWORD attributes = GetFileAttributesW(wideFromUtf8(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return fileFailure("not a regular file");

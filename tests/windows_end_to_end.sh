@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# q4t.exe under Wine against the virtual keyboard, whose pseudo-terminal Wine
+# sees as COM5 (HKLM\Software\Wine\Ports): each command ends with the exit
+# status and status text of the Linux q4t, and puts the same bytes on the wire.
+# Also the refused ports and file names, the speed and the idle processor time.
+set -u
+q4t_exe=$1 q4t=$2 sim=$3 source_dir=$4 wine=$5
+work=$(mktemp -d)
+export Q4T_PORT_DIR=$work XDG_DATA_HOME=$work/data WINEDEBUG=-all
+failures=0
+sim_pid=
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+start_sim() {
+  stop_sim
+  rm -f "$work/log"
+  "$sim" --link "$work/COM1" --log "$work/log" --state "$work/state" "$@" > "$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 50); do grep -q ready "$work/sim.out" 2>/dev/null && return; sleep 0.1; done
+  fail "simulator did not start: $(cat "$work/sim.out")"
+}
+
+stop_sim() {
+  [ -n "$sim_pid" ] || return 0
+  kill -TERM "$sim_pid" 2>/dev/null
+  wait "$sim_pid" 2>/dev/null
+  sim_pid=
+}
+trap 'stop_sim; rm -rf "$work"' EXIT
+
+windows() { "$wine" "$q4t_exe" "$@"; }
+
+# run NAME command...: its status, status texts (stderr, without carriage
+# returns) and stdout kept as NAME.*, and the wire as NAME.wire.
+run() {
+  local name=$1; shift
+  "$@" > "$work/$name.out" 2> "$work/$name.err"
+  echo $? > "$work/$name.status"
+  tr -d '\r' < "$work/$name.err" > "$work/$name.text"
+  tr -d '\r' < "$work/$name.out" > "$work/$name.stdout"
+  cp "$work/log" "$work/$name.wire" 2>/dev/null || : > "$work/$name.wire"
+}
+
+last_status_text() { grep -E '^(OK|ERROR): ' "$work/$1.text" | tail -n 1; }
+
+# same LABEL SIM-OPTIONS -- ARGS...: the Linux q4t on COM1, then q4t.exe on COM5,
+# each against a fresh keyboard with the same memory.
+same() {
+  local label=$1; shift
+  local sim_options=()
+  while [ "$1" != -- ]; do sim_options+=("$1"); shift; done
+  shift
+  cp "$work/state.start" "$work/state" 2>/dev/null
+  start_sim "${sim_options[@]}"
+  run linux "$q4t" "$@" --port COM1
+  cp "$work/state.start" "$work/state" 2>/dev/null
+  start_sim "${sim_options[@]}"
+  run windows windows "$@" --port COM5
+  stop_sim
+  [ "$(cat "$work/linux.status")" = "$(cat "$work/windows.status")" ] ||
+    fail "$label: exit $(cat "$work/windows.status") on Windows, $(cat "$work/linux.status") on Linux: $(cat "$work/windows.text")"
+  [ "$(last_status_text linux)" = "$(last_status_text windows)" ] ||
+    fail "$label: '$(last_status_text windows)' on Windows, '$(last_status_text linux)' on Linux"
+  cmp -s "$work/linux.wire" "$work/windows.wire" ||
+    fail "$label: the wire differs: $(diff "$work/linux.wire" "$work/windows.wire" | head -n 4)"
+}
+
+cd "$work" || exit 1
+cp "$source_dir/DefTable.q4t" .
+sed -e '/^\[3\]$/,/^$/ s/^SIZE=1$/SIZE=2/' -e '/^\[3\]$/,/^$/ s/^VALUE=4$/VALUE=40/' DefTable.q4t > mine.q4t
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM5 /d "$work/COM1" /f > /dev/null 2>&1 || fail "COM5 not mapped"
+
+start_sim
+stop_sim
+cp "$work/state" "$work/state.start" 2>/dev/null || :
+
+same connect -- connect
+[ "$(grep -c 'OK: Keyboard connected' "$work/windows.text")" = 1 ] || fail "connect on Windows: $(cat "$work/windows.text")"
+same download -- download --no-snapshot mine.q4t
+same "download keeping the keyboard's table" -- download mine.q4t
+ls "$WINEPREFIX"/drive_c/users/*/AppData/Local/q4t-programmer/keyboards/*/*.q4t > /dev/null 2>&1 ||
+  fail "download kept no table under %LOCALAPPDATA%"
+same upload -- upload back.q4t
+"$q4t" diff back.q4t mine.q4t > /dev/null 2>&1 && fail "upload: the keyboard's fresh table reads as mine.q4t"
+same read-tco -- read-tco
+cmp -s "$work/linux.stdout" "$work/windows.stdout" || fail "read-tco prints otherwise: $(diff "$work/linux.stdout" "$work/windows.stdout" | head -n 4)"
+same "silent keyboard" --silent-always -- connect --timeout 30
+same "refused greeting" --error-status 128 --error-count 3 -- connect
+same "wrong read-back" --corrupt-readback 50 -- download --no-snapshot mine.q4t
+
+# A keyboard that hangs up in the middle of an upload.
+for side in linux windows; do
+  start_sim --pace
+  if [ $side = linux ]; then command=("$q4t" upload --port COM1); else command=(windows upload --port COM5); fi
+  "${command[@]}" hung.q4t > "$work/$side.out" 2> "$work/$side.err" &
+  pid=$!
+  sleep 1.5
+  stop_sim
+  wait $pid
+  echo $? > "$work/$side.status"
+  tr -d '\r' < "$work/$side.err" > "$work/$side.text"
+done
+[ "$(cat linux.status)" = "$(cat windows.status)" ] || fail "hang-up: exit $(cat windows.status), on Linux $(cat linux.status)"
+[ "$(last_status_text linux)" = "$(last_status_text windows)" ] ||
+  fail "hang-up: '$(last_status_text windows)' on Windows, '$(last_status_text linux)' on Linux"
+grep -q "device went away" windows.text || fail "hang-up on Windows not named: $(cat windows.text)"
+[ ! -e hung.q4t ] || fail "a hung-up upload wrote its file"
+
+# Ports Windows has not, or that another program holds: exit 1, a message, nothing sent.
+start_sim
+expect_refused() {
+  local want=$1; shift
+  : > "$work/log"
+  run refused windows "$@"
+  [ "$(cat refused.status)" = 1 ] || fail "$* exited $(cat refused.status), wanted 1"
+  grep -qF "$want" refused.text || fail "$*: no '$want' in: $(cat refused.text)"
+  [ ! -s "$work/log" ] || fail "$* sent to the keyboard"
+}
+expect_refused "COM0: no such port" connect --port COM0
+expect_refused "COM257: no such port" connect --port COM257
+expect_refused "COM1 to COM256" connect --port 'C:\ports\keyboard'
+expect_refused "COM1 to COM256" connect --port /dev/ttyS0
+expect_refused "COM23:" connect --port COM23
+stop_sim
+start_sim --pace
+windows download --no-snapshot --port COM5 mine.q4t > holder.out 2>&1 &
+holder=$!
+for _ in $(seq 50); do [ -s "$work/log" ] && break; sleep 0.1; done
+run held windows connect --port COM5
+wait $holder
+[ "$(cat held.status)" = 1 ] || fail "a port held by another program: exit $(cat held.status)"
+grep -q "another program may be using the port" held.text || fail "a held port: $(cat held.text)"
+stop_sim
+
+# File names Windows refuses: exit 2 before the port is taken.
+long=$(printf 'd%.0s' $(seq 250))/table.q4t
+for name in 'a<b.q4t' 'NUL.q4t' 'tab:le.q4t' "$long"; do
+  run badname windows upload --port COM5 "$name"
+  [ "$(cat badname.status)" = 2 ] || fail "upload to '${name:0:20}' exited $(cat badname.status), wanted 2"
+  [ ! -e "$name" ] || fail "upload to '${name:0:20}' made the file"
+  run badname windows show "$name"
+  [ "$(cat badname.status)" = 2 ] || fail "show '${name:0:20}' exited $(cat badname.status), wanted 2"
+done
+
+# Speed at 9600 baud: Download and Upload against the Linux q4t's time.
+for command in "download --no-snapshot mine.q4t" "upload paced.q4t"; do
+  for side in linux windows; do
+    start_sim --pace
+    start=$(date +%s.%N)
+    if [ $side = linux ]; then "$q4t" $command --port COM1 > /dev/null 2>&1; else windows $command --port COM5 > /dev/null 2>&1; fi
+    end=$(date +%s.%N)
+    stop_sim
+    printf -v "${side}_time" '%s' "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')"
+  done
+  echo "speed: ${command%% *}: Linux ${linux_time} s, Windows under Wine ${windows_time} s"
+  awk -v w="$windows_time" -v l="$linux_time" 'BEGIN { exit !(w <= 1.05 * l + 0.6) }' ||
+    fail "${command%% *} took ${windows_time} s under Wine, Linux ${linux_time} s"
+done
+
+# The receive thread waiting for a keyboard that never answers: under 1 % of
+# a processor, beyond what Wine spends to start a program at all.
+TIMEFORMAT='%R %U %S'
+{ time windows --version > /dev/null 2>&1; } 2> started
+start_sim --silent-always
+{ time windows connect --port COM5 --timeout 30 > /dev/null 2>&1; } 2> waited
+stop_sim
+read -r _ start_user start_system < started
+read -r wall user system < waited
+share=$(awk -v w="$wall" -v u="$user" -v s="$system" -v u0="$start_user" -v s0="$start_system" \
+  'BEGIN { printf "%.2f", 100 * (u + s - u0 - s0) / w }')
+echo "idle: q4t.exe waited $wall s for a silent keyboard using $share % of a processor"
+awk -v share="$share" 'BEGIN { exit !(share < 1) }' || fail "q4t.exe used $share % of a processor waiting"
+
+echo "$failures failed"
+[ "$failures" = 0 ]
