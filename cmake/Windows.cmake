@@ -5,7 +5,14 @@
 # SimpleIni is used header-only (no conversion), from Debian's package; only
 # its header is taken, never the host's other headers.
 set(Q4T_SIMPLEINI_HEADER /usr/include/SimpleIni.h CACHE FILEPATH "SimpleIni.h to build with")
-configure_file(${Q4T_SIMPLEINI_HEADER} ${CMAKE_BINARY_DIR}/simpleini/SimpleIni.h COPYONLY)
+# Its Windows line end is made "\n": a key table is written alike on every
+# system, so a file moved between them saves back as it was.
+file(READ ${Q4T_SIMPLEINI_HEADER} simpleini_text)
+string(REPLACE "# define SI_NEWLINE_A   \"\\r\\n\"" "# define SI_NEWLINE_A   \"\\n\"" simpleini_lf "${simpleini_text}")
+if(simpleini_lf STREQUAL simpleini_text)
+  message(FATAL_ERROR "${Q4T_SIMPLEINI_HEADER}: its line end for Windows was not found")
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/simpleini/SimpleIni.h "${simpleini_lf}")
 set(SIMPLEINI_INCLUDE_DIR ${CMAKE_BINARY_DIR}/simpleini)
 set(SIMPLEINI_LIBRARY "")
 # Debian's header keeps its template bodies for its library unless asked.
