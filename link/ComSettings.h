@@ -35,8 +35,9 @@ struct ComTimeouts {
 // of either kind, DTR and RTS on, an error never stops the port.
 ComLineSettings comLineSettings();
 
-// Reads return at once with what has arrived; a write may take twice the
-// time its bytes need on the line, as on POSIX systems.
+// A read ends with all it asked for or after 10 ms: the bytes queued come at
+// once, and a read of one byte is the receive thread's wait. A write may
+// take twice the time its bytes need on the line, as on POSIX systems.
 ComTimeouts comTimeouts();
 
 }  // namespace q4t

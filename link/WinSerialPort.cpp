@@ -13,7 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kLookEveryMs = 10;
+constexpr DWORD kReadGuardMs = 1000;  // far beyond the read time-out
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 void applyLine(DCB& line) {
@@ -41,11 +41,26 @@ COMMTIMEOUTS timeoutsOf(const ComTimeouts& wanted) {
           wanted.writeConstant};
 }
 
+// Ready for a new call: only its event is kept, not signalled.
+OVERLAPPED& fresh(OVERLAPPED& call) {
+  const HANDLE event = call.hEvent;
+  call = OVERLAPPED{};
+  call.hEvent = event;
+  ResetEvent(event);
+  return call;
+}
+
 }  // namespace
 
-CSerialPort::CSerialPort(WinSerialSystem& system) : system_(system) {}
+CSerialPort::CSerialPort(WinSerialSystem& system) : system_(system) {
+  for (OVERLAPPED* call : {&readCall_, &writeCall_})
+    call->hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // manual reset
+}
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort() {
+  Close();
+  for (OVERLAPPED* call : {&readCall_, &writeCall_}) CloseHandle(call->hEvent);
+}
 
 bool CSerialPort::Create() {
   Close();
@@ -108,6 +123,7 @@ bool CSerialPort::Close() {
 // DTR down and the queues emptied, as the POSIX port does; an adapter that
 // is gone refuses both, which changes nothing.
 void CSerialPort::closeDevice() {
+  earlyCount_ = 0;
   system_.Escape(handle_, CLRDTR);
   system_.Purge(handle_, kPurgeAll);
   system_.Close(handle_);
@@ -125,13 +141,19 @@ PortWait CSerialPort::queueState(DWORD* queued) {
   return status.cbInQue > 0 ? PortWait::Arrived : PortWait::Quiet;
 }
 
+// The byte a waiting read brought goes first, then what is queued.
 std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
   std::shared_lock lock(deviceMutex_);
+  if (max == 0) return 0;
+  const std::size_t early = earlyCount_;
+  if (early > 0) buffer[0] = early_;
+  earlyCount_ = 0;
   DWORD queued = 0;
-  if (max == 0 || queueState(&queued) != PortWait::Arrived) return 0;
+  if (early == max || queueState(&queued) != PortWait::Arrived) return early;
   DWORD read = 0;
-  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max, queued));
-  return system_.Read(handle_, buffer, wanted, &read) ? read : 0;
+  const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max - early, queued));
+  const BOOL done = system_.Read(handle_, buffer + early, wanted, &read, &fresh(readCall_));
+  return early + (finish(done, readCall_, read) ? read : 0);
 }
 
 // The write time-out of the port bounds the call.
@@ -139,25 +161,40 @@ bool CSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
   std::shared_lock lock(deviceMutex_);
   if (!open_) return false;
   DWORD written = 0;
-  return system_.Write(handle_, bytes, static_cast<DWORD>(n), &written) && written == n;
+  const BOOL done = system_.Write(handle_, bytes, static_cast<DWORD>(n), &written, &fresh(writeCall_));
+  return finish(done, writeCall_, written) && written == n;
 }
 
+bool CSerialPort::finish(BOOL done, OVERLAPPED& call, DWORD& count) {
+  if (done) return true;
+  return system_.LastError() == ERROR_IO_PENDING && system_.Result(handle_, &call, &count, TRUE);
+}
+
+// Waiting is a read of one byte, which the port's read time-out ends after
+// 10 ms: it returns as soon as a byte arrives. Read hands that byte out
+// first. A port that is gone refuses the read or fails to tell its queue.
 PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
+  std::shared_lock lock(deviceMutex_);
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
-  if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
   for (;;) {
-    PortWait state;
-    {
-      std::shared_lock lock(deviceMutex_);
-      state = queueState(nullptr);
-    }
-    if (state != PortWait::Quiet) return state;
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return PortWait::Quiet;
-    const int nap = static_cast<int>(std::min<long long>(left, kLookEveryMs));
-    const PortWait stopped = stop != nullptr ? stop->Wait(nap) : (Sleep(static_cast<DWORD>(nap)), PortWait::Quiet);
-    if (stopped != PortWait::Quiet) return stopped;
+    if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
+    if (earlyCount_ > 0) return PortWait::Arrived;
+    const PortWait state = queueState(nullptr);
+    if (state != PortWait::Quiet || !open_ || Clock::now() >= deadline) return state;
+    if (!readEarly(stop)) return PortWait::HungUp;
   }
+}
+
+bool CSerialPort::readEarly(const StopEvent* stop) {
+  earlyCount_ = 0;
+  const BOOL done = system_.Read(handle_, &early_, 1, &earlyCount_, &fresh(readCall_));
+  if (done) return true;
+  if (system_.LastError() != ERROR_IO_PENDING) return false;
+  const HANDLE events[2] = {readCall_.hEvent, stop != nullptr ? reinterpret_cast<HANDLE>(stop->Native()) : nullptr};
+  if (WaitForMultipleObjects(stop != nullptr ? 2 : 1, events, FALSE, kReadGuardMs) != WAIT_OBJECT_0)
+    system_.Cancel(handle_);  // stopped, or a read that outlives its time-out
+  if (!system_.Result(handle_, &readCall_, &earlyCount_, TRUE)) earlyCount_ = 0;  // cancelled empty
+  return true;
 }
 
 }  // namespace q4t

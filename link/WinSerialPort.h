@@ -1,6 +1,8 @@
 // The process's serial port on Windows: \\.\COMn at 9600 baud 8N1 without
 // flow control, not shared with other programs, reads that return at once.
 // Port names, messages and the link's view of it are as on POSIX systems.
+// Its calls are overlapped, so that the receive thread's waiting read never
+// holds up the window thread's writes.
 #pragma once
 
 #include <atomic>
@@ -28,7 +30,7 @@ class CSerialPort : public PortDevice {
   std::size_t Read(std::uint8_t* buffer, std::size_t max) override;
   bool Write(const std::uint8_t* bytes, std::size_t n) override;
   int PollHandle() const override { return -1; }
-  // Wakes when bytes are queued or every 10 ms to look, and on the stop event.
+  // Wakes when a byte arrives, on the stop event, or after ms.
   PortWait WaitForBytes(const StopEvent* stop, int ms) override;
   std::string LastError() const override { return lastError_; }
 
@@ -37,6 +39,8 @@ class CSerialPort : public PortDevice {
   DWORD configure();  // 0 or the error code
   void closeDevice();
   PortWait queueState(DWORD* queued);
+  bool readEarly(const StopEvent* stop);  // false when the port refused the read
+  bool finish(BOOL done, OVERLAPPED& call, DWORD& count);  // the overlapped call's end
 
   WinSerialSystem& system_;
   // Read, Write and the waits hold it shared, Open and Close exclusively.
@@ -44,6 +48,12 @@ class CSerialPort : public PortDevice {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::atomic<bool> open_{false};
   std::string lastError_;
+  // One for each kind of call, so that the threads never share one.
+  OVERLAPPED readCall_{};
+  OVERLAPPED writeCall_{};
+  // The byte a waiting read brought (count 1) until Read hands it out.
+  std::uint8_t early_ = 0;
+  DWORD earlyCount_ = 0;
 };
 
 }  // namespace q4t

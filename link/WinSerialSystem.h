@@ -1,5 +1,6 @@
 // The Windows calls of the serial port, behind a seam so that tests can
-// check what the port is set to and make each call fail.
+// check what the port is set to and make each call fail. The port is opened
+// for overlapped I/O, so that a read waiting for bytes never holds up a write.
 #pragma once
 
 #include <windows.h>
@@ -18,8 +19,11 @@ class WinSerialSystem {
   virtual BOOL Purge(HANDLE port, DWORD what);
   virtual BOOL ClearError(HANDLE port, DWORD* errors, COMSTAT* status);
   virtual BOOL Escape(HANDLE port, DWORD function);
-  virtual BOOL Read(HANDLE port, void* buffer, DWORD n, DWORD* read);
-  virtual BOOL Write(HANDLE port, const void* bytes, DWORD n, DWORD* written);
+  virtual BOOL Read(HANDLE port, void* buffer, DWORD n, DWORD* read, OVERLAPPED* pending);
+  virtual BOOL Write(HANDLE port, const void* bytes, DWORD n, DWORD* written, OVERLAPPED* pending);
+  // The end of an overlapped call; wait: until it has ended.
+  virtual BOOL Result(HANDLE port, OVERLAPPED* pending, DWORD* count, BOOL wait);
+  virtual BOOL Cancel(HANDLE port);
   virtual DWORD LastError();
 };
 

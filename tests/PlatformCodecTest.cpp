@@ -150,11 +150,11 @@ TEST(ComSettings, NineSixHundredEightNoneOneWithoutFlowControl) {
   EXPECT_EQ(line.rtsControl, 1) << "RTS_CONTROL_ENABLE";
 }
 
-TEST(ComSettings, ReadsReturnAtOnceWritesHaveTwiceTheirLineTime) {
+TEST(ComSettings, ReadsEndAfterTenMillisecondsWritesHaveTwiceTheirLineTime) {
   const ComTimeouts timeouts = comTimeouts();
-  EXPECT_EQ(timeouts.readInterval, 0xFFFFFFFFu);
+  EXPECT_EQ(timeouts.readInterval, 0u);
   EXPECT_EQ(timeouts.readMultiplier, 0u);
-  EXPECT_EQ(timeouts.readConstant, 0u);
+  EXPECT_EQ(timeouts.readConstant, 10u);
   EXPECT_EQ(timeouts.writeMultiplier, 2u);
   EXPECT_EQ(timeouts.writeConstant, 0u);
 }

@@ -2,6 +2,8 @@
 // opens, reads, waits and closes, and what it makes of Windows' answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -45,22 +47,39 @@ struct RecordingSystem : WinSerialSystem {
   BOOL ClearError(HANDLE, DWORD* errors, COMSTAT* status) override {
     *errors = 0;
     *status = COMSTAT{};
-    status->cbInQue = queued;
+    status->cbInQue = queued.load();
     return !gone;
   }
   BOOL Escape(HANDLE, DWORD function) override { return note(function == CLRDTR ? "clear dtr" : "escape"); }
-  BOOL Read(HANDLE, void* buffer, DWORD n, DWORD* read) override {
-    asked = n;
-    std::memset(buffer, 0x55, n);
-    *read = n;
-    queued -= n;
+  // A read of what is queued, or of one byte that waits out the 10 ms read
+  // time-out when nothing is.
+  BOOL Read(HANDLE, void* buffer, DWORD n, DWORD* read, OVERLAPPED*) override {
+    if (readRefused) {
+      lastError = ERROR_ACCESS_DENIED;
+      return FALSE;
+    }
+    reads.push_back(n);
+    if (queued == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    *read = std::min(n, queued.load());
+    std::memset(buffer, 0x55, *read);
+    queued -= *read;
     return TRUE;
   }
-  BOOL Write(HANDLE, const void*, DWORD n, DWORD* written) override {
+  BOOL Write(HANDLE, const void*, DWORD n, DWORD* written, OVERLAPPED* call) override {
+    if (writesPending) {  // Windows finishes it later; the port waits for the result
+      pendingWrite = n - shortWrite;
+      lastError = ERROR_IO_PENDING;
+      return FALSE;
+    }
     *written = n - shortWrite;
+    return call != nullptr;
+  }
+  BOOL Result(HANDLE, OVERLAPPED*, DWORD* count, BOOL) override {
+    *count = pendingWrite;
     return TRUE;
   }
-  DWORD LastError() override { return openError; }
+  BOOL Cancel(HANDLE) override { return note("cancel"); }
+  DWORD LastError() override { return openError != 0 ? openError : lastError; }
 
   BOOL note(const char* call) {
     calls.push_back(call);
@@ -73,10 +92,14 @@ struct RecordingSystem : WinSerialSystem {
   DCB set{};
   COMMTIMEOUTS setTimeouts{};
   DWORD purged = 0;
-  DWORD queued = 0;
-  DWORD asked = 0;
+  std::atomic<DWORD> queued{0};
+  std::vector<DWORD> reads;
   DWORD shortWrite = 0;
-  bool gone = false;
+  std::atomic<bool> gone{false};
+  bool readRefused = false;
+  bool writesPending = false;
+  DWORD pendingWrite = 0;
+  DWORD lastError = 0;
 };
 
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
@@ -98,8 +121,9 @@ TEST(WinSerialPort, OpensTheComDeviceEmptiedAt9600EightNoneOneWithoutFlowControl
   EXPECT_FALSE(system.set.fOutxCtsFlow || system.set.fOutxDsrFlow || system.set.fOutX || system.set.fInX);
   EXPECT_EQ(system.set.fDtrControl, DTR_CONTROL_ENABLE);
   EXPECT_EQ(system.set.fRtsControl, RTS_CONTROL_ENABLE);
-  EXPECT_EQ(system.setTimeouts.ReadIntervalTimeout, MAXDWORD);
-  EXPECT_EQ(system.setTimeouts.ReadTotalTimeoutConstant, 0u);
+  EXPECT_EQ(system.setTimeouts.ReadIntervalTimeout, 0u);
+  EXPECT_EQ(system.setTimeouts.ReadTotalTimeoutMultiplier, 0u);
+  EXPECT_EQ(system.setTimeouts.ReadTotalTimeoutConstant, 10u);
   EXPECT_EQ(system.setTimeouts.WriteTotalTimeoutMultiplier, 2u);
 
   system.calls.clear();
@@ -143,18 +167,22 @@ TEST(WinSerialPort, ReadsOnlyWhatIsQueuedAndWritesWhole) {
   EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u) << "a closed port";
   ASSERT_TRUE(port.Open(1));
   EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
-  EXPECT_EQ(system.asked, 0u) << "nothing queued: no read at all";
+  EXPECT_TRUE(system.reads.empty()) << "nothing queued: no read at all";
   system.queued = 100;
   EXPECT_EQ(port.Read(buffer, sizeof buffer), 80u);
   EXPECT_EQ(port.Read(buffer, sizeof buffer), 20u);
-  EXPECT_EQ(system.asked, 20u);
+  EXPECT_EQ(system.reads, (std::vector<DWORD>{80, 20}));
   const std::uint8_t frame[7] = {2, 7, 9, 1, 3, 1, 0xE9};
+  EXPECT_TRUE(port.Write(frame, sizeof frame));
+  system.writesPending = true;
   EXPECT_TRUE(port.Write(frame, sizeof frame));
   system.shortWrite = 1;  // the write time-out ran out
   EXPECT_FALSE(port.Write(frame, sizeof frame));
+  system.writesPending = false;
+  EXPECT_FALSE(port.Write(frame, sizeof frame));
 }
 
-TEST(WinSerialPort, WaitEndsOnBytesOnAHangUpOnStopOrAfterItsTime) {
+TEST(WinSerialPort, WaitEndsOnAByteOnAHangUpOnStopOrAfterItsTime) {
   using Clock = std::chrono::steady_clock;
   RecordingSystem system;
   CSerialPort port(system);
@@ -165,33 +193,42 @@ TEST(WinSerialPort, WaitEndsOnBytesOnAHangUpOnStopOrAfterItsTime) {
   Clock::time_point start = Clock::now();
   EXPECT_EQ(port.WaitForBytes(&stop, 60), PortWait::Quiet);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(55));
+  EXPECT_GE(system.reads.size(), 3u) << "one waiting read of one byte each 10 ms";
+  EXPECT_EQ(system.reads.back(), 1u);
 
   std::thread arrival([&system] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     system.queued = 5;
   });
   start = Clock::now();
-  EXPECT_EQ(port.WaitForBytes(&stop, 2000), PortWait::Arrived);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "looks again every 10 ms";
+  EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::Arrived);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000)) << "woken by the byte, not the time";
   arrival.join();
+  std::uint8_t buffer[80];
+  EXPECT_EQ(port.Read(buffer, sizeof buffer), 5u) << "the waiting read's byte and the four after it";
+  EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
 
   std::thread stopper([&stop] {
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     stop.Signal();
   });
-  system.queued = 0;
   start = Clock::now();
-  EXPECT_EQ(port.WaitForBytes(&stop, 2000), PortWait::Stopped);
-  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::Stopped);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(1000));
   stopper.join();
   system.queued = 5;
   EXPECT_EQ(port.WaitForBytes(&stop, 0), PortWait::Stopped) << "the stop goes before bytes";
   stop.Clear();
   EXPECT_EQ(stop.Wait(0), PortWait::Quiet);
+  EXPECT_EQ(port.WaitForBytes(nullptr, 0), PortWait::Arrived);
 
-  system.gone = true;  // a USB adapter pulled out
-  EXPECT_EQ(port.WaitForBytes(&stop, 2000), PortWait::HungUp);
+  system.gone = true;  // a USB adapter pulled out: the port tells nothing
+  EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::HungUp);
   EXPECT_EQ(port.WaitForBytes(nullptr, 0), PortWait::HungUp);
+  system.gone = false;
+  system.queued = 0;
+  system.readRefused = true;  // or refuses the waiting read
+  EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::HungUp);
 }
 
 }  // namespace
