@@ -14,6 +14,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kReadGuardMs = 1000;  // far beyond the read time-out
+constexpr auto kShortestEmptyRead = std::chrono::milliseconds(5);  // sooner: the port did not wait
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 void applyLine(DCB& line) {
@@ -171,30 +172,43 @@ bool CSerialPort::finish(BOOL done, OVERLAPPED& call, DWORD& count) {
 }
 
 // Waiting is a read of one byte, which the port's read time-out ends after
-// 10 ms: it returns as soon as a byte arrives. Read hands that byte out
-// first. A port that is gone refuses the read or fails to tell its queue.
+// 10 ms: it returns as soon as a byte arrives, and Read hands that byte out
+// first. A port that is gone refuses the read, or ends it at once empty and
+// then fails to tell its queue. Without time to wait, only the queue is asked.
 PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
   std::shared_lock lock(deviceMutex_);
+  if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
+  if (earlyCount_ > 0) return PortWait::Arrived;
+  if (ms <= 0 || !open_) return queueState(nullptr);
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
-    if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
-    if (earlyCount_ > 0) return PortWait::Arrived;
-    const PortWait state = queueState(nullptr);
-    if (state != PortWait::Quiet || !open_ || Clock::now() >= deadline) return state;
-    if (!readEarly(stop)) return PortWait::HungUp;
+    const Clock::time_point start = Clock::now();
+    const PortWait read = readEarly(stop);
+    if (read != PortWait::Quiet) return read;
+    const Clock::time_point now = Clock::now();
+    if (now - start < kShortestEmptyRead && queueState(nullptr) == PortWait::HungUp) return PortWait::HungUp;
+    if (now >= deadline) return PortWait::Quiet;
   }
 }
 
-bool CSerialPort::readEarly(const StopEvent* stop) {
+// Arrived with the byte, Quiet when the time-out ended it empty, Stopped,
+// or HungUp when the port refused it.
+PortWait CSerialPort::readEarly(const StopEvent* stop) {
   earlyCount_ = 0;
   const BOOL done = system_.Read(handle_, &early_, 1, &earlyCount_, &fresh(readCall_));
-  if (done) return true;
-  if (system_.LastError() != ERROR_IO_PENDING) return false;
-  const HANDLE events[2] = {readCall_.hEvent, stop != nullptr ? reinterpret_cast<HANDLE>(stop->Native()) : nullptr};
-  if (WaitForMultipleObjects(stop != nullptr ? 2 : 1, events, FALSE, kReadGuardMs) != WAIT_OBJECT_0)
-    system_.Cancel(handle_);  // stopped, or a read that outlives its time-out
-  if (!system_.Result(handle_, &readCall_, &earlyCount_, TRUE)) earlyCount_ = 0;  // cancelled empty
-  return true;
+  if (!done && system_.LastError() != ERROR_IO_PENDING) return PortWait::HungUp;
+  bool stopped = false;
+  if (done) {
+    stopped = earlyCount_ == 0 && stop != nullptr && stop->Wait(0) == PortWait::Stopped;
+  } else {
+    const HANDLE events[2] = {readCall_.hEvent, stop != nullptr ? reinterpret_cast<HANDLE>(stop->Native()) : nullptr};
+    const DWORD woken = WaitForMultipleObjects(stop != nullptr ? 2 : 1, events, FALSE, kReadGuardMs);
+    if (woken != WAIT_OBJECT_0) system_.Cancel(handle_);  // stopped, or a read that outlives its time-out
+    if (!system_.Result(handle_, &readCall_, &earlyCount_, TRUE)) earlyCount_ = 0;  // cancelled empty
+    stopped = woken == WAIT_OBJECT_0 + 1;
+  }
+  if (earlyCount_ > 0) return PortWait::Arrived;
+  return stopped ? PortWait::Stopped : PortWait::Quiet;
 }
 
 }  // namespace q4t

@@ -39,7 +39,7 @@ class CSerialPort : public PortDevice {
   DWORD configure();  // 0 or the error code
   void closeDevice();
   PortWait queueState(DWORD* queued);
-  bool readEarly(const StopEvent* stop);  // false when the port refused the read
+  PortWait readEarly(const StopEvent* stop);
   bool finish(BOOL done, OVERLAPPED& call, DWORD& count);  // the overlapped call's end
 
   WinSerialSystem& system_;

@@ -59,6 +59,10 @@ struct RecordingSystem : WinSerialSystem {
       return FALSE;
     }
     reads.push_back(n);
+    if (gone) {  // an adapter that is gone ends every read at once, empty
+      *read = 0;
+      return TRUE;
+    }
     if (queued == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     *read = std::min(n, queued.load());
     std::memset(buffer, 0x55, *read);
