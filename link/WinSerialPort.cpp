@@ -145,6 +145,7 @@ PortWait CSerialPort::queueState(DWORD* queued) {
 // The byte a waiting read brought goes first, then what is queued.
 std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
   std::shared_lock lock(deviceMutex_);
+  std::lock_guard reading(readingMutex_);
   if (max == 0) return 0;
   const std::size_t early = earlyCount_;
   if (early > 0) buffer[0] = early_;
@@ -177,7 +178,9 @@ bool CSerialPort::finish(BOOL done, OVERLAPPED& call, DWORD& count) {
 // then fails to tell its queue. Without time to wait, only the queue is asked.
 PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
   std::shared_lock lock(deviceMutex_);
-  if (stop != nullptr && stop->Wait(0) == PortWait::Stopped) return PortWait::Stopped;
+  std::lock_guard reading(readingMutex_);
+  const bool stopped = stop != nullptr && (ms <= 0 || earlyCount_ > 0) && stop->Wait(0) == PortWait::Stopped;
+  if (stopped) return PortWait::Stopped;
   if (earlyCount_ > 0) return PortWait::Arrived;
   if (ms <= 0 || !open_) return queueState(nullptr);
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(ms);
@@ -198,8 +201,8 @@ PortWait CSerialPort::readEarly(const StopEvent* stop) {
   const BOOL done = system_.Read(handle_, &early_, 1, &earlyCount_, &fresh(readCall_));
   if (!done && system_.LastError() != ERROR_IO_PENDING) return PortWait::HungUp;
   bool stopped = false;
-  if (done) {
-    stopped = earlyCount_ == 0 && stop != nullptr && stop->Wait(0) == PortWait::Stopped;
+  if (done) {  // bytes were queued, or the port did not wait: the stop is asked here
+    stopped = stop != nullptr && stop->Wait(0) == PortWait::Stopped;
   } else {
     const HANDLE events[2] = {readCall_.hEvent, stop != nullptr ? reinterpret_cast<HANDLE>(stop->Native()) : nullptr};
     const DWORD woken = WaitForMultipleObjects(stop != nullptr ? 2 : 1, events, FALSE, kReadGuardMs);
@@ -207,8 +210,8 @@ PortWait CSerialPort::readEarly(const StopEvent* stop) {
     if (!system_.Result(handle_, &readCall_, &earlyCount_, TRUE)) earlyCount_ = 0;  // cancelled empty
     stopped = woken == WAIT_OBJECT_0 + 1;
   }
-  if (earlyCount_ > 0) return PortWait::Arrived;
-  return stopped ? PortWait::Stopped : PortWait::Quiet;
+  if (stopped) return PortWait::Stopped;
+  return earlyCount_ > 0 ? PortWait::Arrived : PortWait::Quiet;
 }
 
 }  // namespace q4t

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <shared_mutex>
 #include <string>
 
@@ -45,6 +46,9 @@ class CSerialPort : public PortDevice {
   WinSerialSystem& system_;
   // Read, Write and the waits hold it shared, Open and Close exclusively.
   mutable std::shared_mutex deviceMutex_;
+  // Two windows' receive threads may meet at the port when the sender
+  // changes: one read, and the byte it brought, at a time.
+  std::mutex readingMutex_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::atomic<bool> open_{false};
   std::string lastError_;
