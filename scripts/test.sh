@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the normal build, the
-# Debian package with its checks, the core tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a bounded fuzzing run.
+# Installs what is missing, builds, and runs every test: the normal build, q4t
+# for Windows under Wine, the Debian package with its checks, the core tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +13,9 @@ echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ4T_WERROR=ON >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2
+
+echo "== q4t for Windows: cross-built and packed, its core tests and the end-to-end test under Wine"
+scripts/test-windows.sh
 
 echo "== the Debian package, built without its tests (they ran above), checked and tried unpacked"
 scripts/install-deps.sh lintian desktop-file-utils appstream libxml2-utils shared-mime-info
