@@ -5,7 +5,7 @@
 # build in build/ (its q4t and virtual keyboard).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 zip unzip
+scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine64 zip unzip procps
 
 build=build-windows
 scripts/build-windows.sh -DQ4T_WERROR=ON -DQ4T_LINUX_BUILD="$PWD/build"
