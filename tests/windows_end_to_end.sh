@@ -146,20 +146,25 @@ done
 TIMEFORMAT='%R %U %S'
 { time windows --version > /dev/null 2>&1; } 2> started
 read -r start_wall start_user start_system < started
+# The better of two runs each, so that other work on the machine weighs less.
 for command in "download --no-snapshot mine.q4t" "upload paced.q4t"; do
-  for side in linux windows; do
+  for side in linux windows linux windows; do
     start_sim --pace
     start=$(date +%s.%N)
     if [ $side = linux ]; then "$q4t" $command --port COM1 > /dev/null 2>&1; else windows $command --port COM5 > /dev/null 2>&1; fi
     end=$(date +%s.%N)
     stop_sim
-    printf -v "${side}_time" '%s' "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')"
+    took=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
+    best="${side}_time"
+    [ -n "${!best:-}" ] && awk -v t="$took" -v b="${!best}" 'BEGIN { exit !(t >= b) }' || printf -v "$best" '%s' "$took"
   done
   ratio=$(awk -v w="$windows_time" -v s="$start_wall" -v l="$linux_time" 'BEGIN { printf "%.2f", (w - s) / l }')
   echo "speed: ${command%% *}: Linux ${linux_time} s, Windows under Wine ${windows_time} s" \
        "(${start_wall} s of it Wine starting): ${ratio} x"
-  # Bound loosely: other work on the machine moves both figures.
-  awk -v r="$ratio" 'BEGIN { exit !(r <= 1.25) }' || fail "${command%% *} took ${ratio} x the Linux time under Wine"
+  # Bound loosely against load on the machine, below the 1.5 x of a port
+  # that only looks for bytes every 10 ms.
+  awk -v r="$ratio" 'BEGIN { exit !(r <= 1.35) }' || fail "${command%% *} took ${ratio} x the Linux time under Wine"
+  unset linux_time windows_time
 done
 
 # The receive thread waiting for a keyboard that never answers: under 1 % of
