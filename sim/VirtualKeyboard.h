@@ -6,9 +6,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -67,7 +69,7 @@ class VirtualKeyboard {
   void run();
   void receive(Clock::time_point now, bool pace);
   void takeArrivals(Clock::time_point now, bool pace);
-  int pollTimeout(Clock::time_point now) const;
+  std::optional<timespec> pollTimeout(Clock::time_point now) const;
   void answer(const Frame& request);
   std::vector<Bytes> planReply(const Frame& request, std::string& note);
   void send(const std::vector<Bytes>& pieces, bool pace);
