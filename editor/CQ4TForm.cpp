@@ -14,6 +14,7 @@
 #include "ui/ProgramMessage.h"
 #include "editor/KeyContextMenu.h"
 #include "editor/SaveQuestions.h"
+#include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "tco/CTCOView.h"
@@ -34,7 +35,7 @@ CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
     : View(parent), host_(host), layout_(table_, this), link_(*this, table_, host.linkShared()),
       contextMenu_(new KeyContextMenu(this)),
       edits_(table_, layout_, *contextMenu_, host, [this] { markModified(); }),
-      portDialog_(std::make_unique<CComPortDlg>()) {
+      portDialog_(std::make_unique<CComPortDlg>()), keeping_(link_, table_, host.mainWindow()) {
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(405, 119));
   buildLegend();
@@ -43,6 +44,7 @@ CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
     connect(button, &QPushButton::clicked, this, [this, k] { onKeyClicked(k); });
     connect(button, &KeyButton::contextMenuRequested, this, &CQ4TForm::onContextMenu);
   }
+  connect(&keeping_, &DownloadKeeping::decided, this, [this] { host_.updateActions(); });
   connect(&replyTimer_, &QTimer::timeout, this, [this] {
     link_.OnReplyTimer();
     afterLinkEvent();
@@ -118,7 +120,7 @@ void CQ4TForm::warnOfUnholdableFields() {
 void CQ4TForm::download() {
   const std::vector<FieldProblem> problems = unholdableFields(table_);
   if (problems.empty()) {
-    link_.Download();
+    keeping_.start(document()->pathName().isEmpty() ? std::string() : docview::nativePath(keyFilePath_));
     return;
   }
   showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
@@ -288,7 +290,10 @@ bool CQ4TForm::StartTimer(int, int milliseconds) {
 
 void CQ4TForm::StopTimer(int) { replyTimer_.stop(); }
 
-void CQ4TForm::ShowStatus(const std::string& text) { host_.showStatus(QString::fromStdString(text)); }
+void CQ4TForm::ShowStatus(const std::string& text) {
+  lastStatus_ = QString::fromStdString(text);
+  host_.showStatus(lastStatus_);
+}
 
 void CQ4TForm::Repaint() { repaint(); }
 
@@ -313,5 +318,28 @@ void CQ4TForm::CloseTcoWindows() { host_.tcoTemplate().closeAllDocuments(); }
 void CQ4TForm::DeviceWentAway() {
   host_.noteCause(tr("The serial device went away (the keyboard or its adapter was disconnected)."));
 }
+
+// Labels never reach the keyboard: a table the keyboard holds exactly as a
+// verified Download left it gets that Download's labels back.
+void CQ4TForm::UploadTaken(const KeyTable&) {
+  const std::optional<KeptLabelSource> kept = takeKeptLabels(keeping_.store(), table_);
+  labelSource_ = kept ? tr("Labels from the table written to keyboard %1 on %2 (%3)")
+                            .arg(QString::fromStdString(kept->serial.empty() ? "without serial number" : kept->serial),
+                                 QString::fromStdString(stampDateText(kept->name.stamp)),
+                                 docview::shownPath(QString::fromStdString(kept->path.string())))
+                      : QString();
+  if (kept) {
+    layout_.refreshCaptions();
+    host_.noteCause(labelSource_);
+    emit keysChanged();
+  }
+  emit labelSourceChanged();
+}
+
+void CQ4TForm::TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) { keeping_.tableKept(reading, kept); }
+
+void CQ4TForm::TableNotRead() { keeping_.tableNotRead(lastStatus_); }
+
+void CQ4TForm::WrittenKept(const SavedSnapshot& kept) { keeping_.writtenKept(kept); }
 
 }  // namespace q4t

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "docview/View.h"
+#include "editor/DownloadKeeping.h"
 #include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
@@ -56,6 +57,8 @@ class CQ4TForm : public docview::View, public LinkWindow {
   // A label edited in the Key Labels window: the key's tool tip follows and
   // the document is modified when the label changed.
   void setKeyLabel(int k, const QString& label);
+  // Where the labels of the last Upload came from; empty when none were found.
+  const QString& labelSource() const { return labelSource_; }
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -70,10 +73,15 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void SetModified(bool modified) override;
   void CloseTcoWindows() override;
   void DeviceWentAway() override;
+  void UploadTaken(const KeyTable& previous) override;
+  void TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) override;
+  void TableNotRead() override;
+  void WrittenKept(const SavedSnapshot& kept) override;
 
  signals:
   // A value, shape, counter or label may have changed.
   void keysChanged();
+  void labelSourceChanged();
 
  private:
   void buildLegend();
@@ -102,6 +110,9 @@ class CQ4TForm : public docview::View, public LinkWindow {
   std::unique_ptr<CComPortDlg> portDialog_;
   QTimer replyTimer_;
   QPointer<QMessageBox> leaveQuestion_;
+  DownloadKeeping keeping_;
+  QString lastStatus_;
+  QString labelSource_;
 };
 
 }  // namespace q4t
