@@ -1,6 +1,7 @@
 #include "app/TableHistoryCommands.h"
 
 #include <QMessageBox>
+#include <QPointer>
 
 #include "app/CQ4TProgrammerApp.h"
 #include "docview/CommandRouter.h"
@@ -29,13 +30,14 @@ void TableHistoryCommands::runCommand(int id) {
 }
 
 void TableHistoryCommands::compareWithFile() {
+  // Taken before the file dialog, which may leave no window active behind it.
+  const QPointer<CQ4TForm> form = app_.activeForm();
   const QString path = app_.chooseOpenFileName();
-  CQ4TForm* form = app_.activeForm();
   if (path.isEmpty() || !form) return;
   KeyTable table;
   if (const FileResult read = readKeyTable(docview::nativePath(path), table); !read) {
     showProgramMessage(app_.mainWindow(), QMessageBox::Warning,
-                       QObject::tr("%1 cannot be compared: it is no key table.\n%2.")
+                       QObject::tr("%1 is no key table to compare with:\n%2.")
                            .arg(docview::shownPath(path), QString::fromStdString(read.reason)));
     return;
   }

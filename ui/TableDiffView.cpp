@@ -46,13 +46,16 @@ QTreeWidgetItem* addRow(QTreeWidgetItem* group, const QStringList& texts, std::i
 TableDiffView::TableDiffView(QWidget* parent)
     : QWidget(parent), summary_(new QLabel(this)), list_(new QTreeWidget(this)) {
   summary_->setWordWrap(true);
+  QFont bold = summary_->font();
+  bold.setBold(true);
+  summary_->setFont(bold);
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   list_->setColumnCount(kColumnCount);
   list_->setHeaderLabels({tr("No."), tr("Label"), tr("Old"), tr("New"), tr("Change")});
   list_->setRootIsDecorated(false);
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->setUniformRowHeights(true);
-  const int widths[] = {28, 90, 60, 60};
+  const int widths[] = {28, 90, 40, 40};
   for (int column = 0; column < kChange; ++column)
     list_->setColumnWidth(column, docview::dialogUnitsToPixelsX(widths[column]));
   auto* layout = new QVBoxLayout(this);
