@@ -30,6 +30,9 @@ QString keyOrNone(int key) { return key < 0 ? TableDiffView::tr("none") : TableD
 QTreeWidgetItem* addGroup(QTreeWidget& list, const QString& heading) {
   auto* group = new QTreeWidgetItem(&list, {heading});
   group->setFirstColumnSpanned(true);
+  QFont bold = list.font();
+  bold.setBold(true);
+  group->setFont(0, bold);
   group->setExpanded(true);
   return group;
 }

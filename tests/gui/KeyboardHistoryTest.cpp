@@ -257,6 +257,14 @@ class KeyboardHistoryTest : public QObject {
     QVERIFY(q4t::readKeyTable(saved.toStdString(), table));
     QCOMPARE(table.entry(1).value, 71);
     QCOMPARE(program.document()->pathName(), saved);
+
+    // Restore without a connection: the table opens, Download cannot start, and the user is told.
+    MessageBoxAnswerer ok;
+    whenHistoryOpens(&KeyboardHistoryDlg::restoreButton);
+    QVERIFY(program.app().router().run(cmd::kKeyboardHistory));
+    QCOMPARE(program.document()->title(), QStringLiteral("12345 2026-12-08 10:31:09 written"));
+    QCOMPARE(ok.texts().size(), 1);
+    QVERIFY2(ok.texts().first().contains(QLatin1String("Interface > Port")), qPrintable(ok.texts().first()));
   }
 
   void restoreDownloadsTheKeptTableToTheKeyboard() {
