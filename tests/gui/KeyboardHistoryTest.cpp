@@ -98,15 +98,6 @@ ButtonStates buttonsAfterSelecting(KeyboardHistoryDlg& dialog, QTreeWidgetItem* 
   return {dialog.openButton().isEnabled(), dialog.compareButton().isEnabled(), dialog.restoreButton().isEnabled()};
 }
 
-// Runs the dialog modally while act drives it from inside its event loop.
-int runHistory(KeyboardHistoryDlg& dialog, const std::function<void()>& act) {
-  QTimer::singleShot(0, &dialog, [&dialog, act] {
-    act();
-    if (dialog.isVisible()) dialog.reject();
-  });
-  return dialog.exec();
-}
-
 // Runs act once on the next modal dialog of the given type, within 5 s.
 template <class Dialog>
 void whenOpen(std::function<void(Dialog&)> act) {
@@ -123,12 +114,13 @@ void whenOpen(std::function<void(Dialog&)> act) {
   timer->start(10);
 }
 
-// Selects keyboard 12345's written table in the history window and clicks the button.
+// Selects keyboard 12345's written table in the history window, clicks the button, closes the window.
 void whenHistoryOpens(QPushButton& (KeyboardHistoryDlg::*button)() const) {
   whenOpen<KeyboardHistoryDlg>([button](KeyboardHistoryDlg& history) {
     history.readAll();
     history.list().setCurrentItem(history.list().topLevelItem(0)->child(1));
     (history.*button)().click();
+    if (history.isVisible()) history.reject();  // Compare leaves it open
   });
 }
 
@@ -184,53 +176,7 @@ class KeyboardHistoryTest : public QObject {
     QCOMPARE(buttonsAfterSelecting(dialog, keyboard->child(0)), (ButtonStates{true, false, true}));
   }
 
-  void comparesOpensAndRestoresTheSelectedTable() {
-    QTemporaryDir root;
-    fillStore(root.path().toStdString());
-    const KeyTable window = defaultTable();
-    QStringList done;
-    bool opens = false;
-    q4t::HistoryActions actions{&window, QStringLiteral("shop.q4t"),
-                                [&](const KeyTable& table, const QString& title) {
-                                  done << QStringLiteral("open %1 key 0=%2").arg(title).arg(table.entry(0).value);
-                                  return opens;
-                                },
-                                [&] { done << QStringLiteral("download"); }};
-    KeyboardHistoryDlg dialog(q4t::SnapshotStore(root.path().toStdString()), actions);
-    dialog.readAll();
-    QTreeWidgetItem* written = dialog.list().topLevelItem(0)->child(1);
-
-    QString compared;
-    QStringList rows;
-    whenOpen<q4t::TableCompareDlg>([&](q4t::TableCompareDlg& compare) {
-      compared = compare.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly)->text();
-      rows << compare.changes().summary().text();
-      compare.closeButton().click();
-    });
-    runHistory(dialog, [&] {
-      QCOMPARE(buttonsAfterSelecting(dialog, written), (ButtonStates{true, true, true}));
-      dialog.compareButton().click();
-    });
-    QCOMPARE(compared, QStringLiteral("Old: 12345 2026-12-08 10:31:09 written\nNew: shop.q4t"));
-    QCOMPARE(rows, QStringList{"2 keys change"});
-
-    // A window that does not open leaves the history open and downloads nothing.
-    runHistory(dialog, [&] {
-      dialog.list().setCurrentItem(written);
-      dialog.restoreButton().click();
-      QVERIFY(dialog.isVisible());
-    });
-    QCOMPARE(done, QStringList{"open 12345 2026-12-08 10:31:09 written key 0=70"});
-    opens = true;
-    done.clear();
-    QCOMPARE(runHistory(dialog, [&] { dialog.restoreButton().click(); }), int(QDialog::Accepted));
-    QCOMPARE(done, (QStringList{"open 12345 2026-12-08 10:31:09 written key 0=70", "download"}));
-    done.clear();
-    QCOMPARE(runHistory(dialog, [&] { dialog.openButton().click(); }), int(QDialog::Accepted));
-    QCOMPARE(done, QStringList{"open 12345 2026-12-08 10:31:09 written key 0=70"});
-  }
-
-  void anOpenedTableIsANewWindowWhoseSaveAsksForAName() {
+  void aKeptTableIsComparedAndOpensAsANewWindowWhoseSaveAsksForAName() {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     fillStore(q4t::defaultSnapshotRoot());
@@ -238,6 +184,17 @@ class KeyboardHistoryTest : public QObject {
     QVERIFY(program.start());
     q4t::test::editKeyValue(*program.form(), 5, QStringLiteral("9"));
     QCOMPARE(menuTexts(program.app().mainFrame(), 2), (QStringList{"&Port", "Keyboard &History..."}));
+
+    // Compare: the kept table is the old one, the active window's the new one.
+    QStringList compared;
+    whenOpen<q4t::TableCompareDlg>([&compared](q4t::TableCompareDlg& compare) {
+      compared << compare.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly)->text()
+               << compare.changes().summary().text();
+      compare.closeButton().click();
+    });
+    whenHistoryOpens(&KeyboardHistoryDlg::compareButton);
+    QVERIFY(program.app().router().run(cmd::kKeyboardHistory));
+    QCOMPARE(compared, (QStringList{"Old: 12345 2026-12-08 10:31:09 written\nNew: New", "3 keys change"}));
 
     MessageBoxAnswerer dontSave(QMessageBox::No);
     whenHistoryOpens(&KeyboardHistoryDlg::openButton);
