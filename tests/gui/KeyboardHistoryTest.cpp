@@ -229,10 +229,10 @@ class KeyboardHistoryTest : public QObject {
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
     fillStore(q4t::defaultSnapshotRoot());
-    QSettings().setValue(QStringLiteral("Download/showChanges"), false);
     q4t::sim::VirtualKeyboard keyboard(q4t::sim::FactoryState());
     QVERIFY(keyboard.start(portDir.filePath(QStringLiteral("COM1")).toStdString()));
     ProgramFixture program;
+    QSettings().setValue(QStringLiteral("Download/showChanges"), false);  // the fixture starts with no settings
     program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
     QVERIFY(program.start());
     const q4t::StatusPanes& panes = program.app().mainFrame().statusPanes();
