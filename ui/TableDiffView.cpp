@@ -1,6 +1,5 @@
 #include "ui/TableDiffView.h"
 
-#include <QHeaderView>
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -38,10 +37,9 @@ QTreeWidgetItem* addGroup(QTreeWidget& list, const QString& heading) {
 }
 
 // Numbers line up on the right.
-QTreeWidgetItem* addRow(QTreeWidgetItem* group, const QStringList& texts, std::initializer_list<int> numbers) {
+void addRow(QTreeWidgetItem* group, const QStringList& texts, std::initializer_list<int> numbers) {
   auto* row = new QTreeWidgetItem(group, texts);
   for (const int column : numbers) row->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-  return row;
 }
 
 }  // namespace
