@@ -106,6 +106,8 @@ void CMainFrame::createActions() {
   add(cmd::kFileExport, "&Export...", "Write the layout sheet or the legend inserts to a PDF, SVG or PNG file");
   add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
   add(cmd::kAbout, "&About Q4TProgrammer...", "");
+  add(cmd::kCompareWith, "&Compare With...", "Show what differs between a Keytable file and this window's Keytable");
+  add(cmd::kKeyboardHistory, "Keyboard &History...", "Show the Keytables kept of each keyboard before and after download");
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
 }
 
@@ -135,8 +137,8 @@ QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
 void CMainFrame::createMenus() {
   noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                    createMenu(tr("&Help"), {cmd::kAbout})};
-  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload}),
-                 createMenu(tr("&Interface"), {cmd::kPort}),
+  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload, cmd::kCompareWith}),
+                 createMenu(tr("&Interface"), {cmd::kPort, cmd::kKeyboardHistory}),
                  createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                  createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};
 

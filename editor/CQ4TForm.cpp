@@ -31,8 +31,9 @@ QPixmap solidPixmap(int width, int height, const QColor& color) {
 }
 }  // namespace
 
-CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
-    : View(parent), host_(host), layout_(table_, this), link_(*this, table_, host.linkShared()),
+CQ4TForm::CQ4TForm(FormHost& host, const TableCopy* copy, QWidget* parent)
+    : View(parent), host_(host), layout_(table_, this), copy_(copy ? std::optional(*copy) : std::nullopt),
+      link_(*this, table_, host.linkShared()),
       contextMenu_(new KeyContextMenu(this)),
       edits_(table_, layout_, *contextMenu_, host, [this] { markModified(); }),
       portDialog_(std::make_unique<CComPortDlg>()), keeping_(link_, table_, host.mainWindow()) {
@@ -83,7 +84,7 @@ void CQ4TForm::chooseKeyFile() {
   keyFilePath_ = document()->pathName();
   if (!keyFilePath_.isEmpty()) return;
   keyFilePath_ = docview::pathFromNative(newTablePath());
-  document()->setTitle(QStringLiteral("New"));
+  document()->setTitle(copy_ ? copy_->title : QStringLiteral("New"));
 }
 
 bool CQ4TForm::closeOtherLayouts() {
@@ -98,8 +99,15 @@ bool CQ4TForm::closeOtherLayouts() {
   return true;
 }
 
+FileResult CQ4TForm::readTable() {
+  if (!copy_) return readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
+  table_ = std::move(copy_->table);
+  copy_.reset();
+  return {};
+}
+
 void CQ4TForm::loadTable() {
-  const FileResult result = readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
+  const FileResult result = readTable();
   if (!result)
     host_.noteCause(docview::shownPath(keyFilePath_) + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "docview/View.h"
 #include "editor/DownloadKeeping.h"
@@ -23,10 +24,17 @@ class CComPortDlg;
 class FormHost;
 class KeyContextMenu;
 
+// A table the window shows as a new one under a title of its own, bound to
+// no file: a table kept of a keyboard. Its first save asks for a name.
+struct TableCopy {
+  KeyTable table;
+  QString title;
+};
+
 class CQ4TForm : public docview::View, public LinkWindow {
   Q_OBJECT
  public:
-  explicit CQ4TForm(FormHost& host, QWidget* parent = nullptr);
+  explicit CQ4TForm(FormHost& host, const TableCopy* copy = nullptr, QWidget* parent = nullptr);
   ~CQ4TForm() override;
 
   bool initialUpdate() override;
@@ -88,6 +96,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void chooseKeyFile();
   bool closeOtherLayouts();
   void loadTable();
+  FileResult readTable();
   void warnOfUnholdableFields();
   void download();
   void markModified();
@@ -103,6 +112,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   KeyTable table_;
   KeyLayout layout_;
   QString keyFilePath_;
+  std::optional<TableCopy> copy_;  // shown instead of the file's table, until the window has it
   FileContent lastSeen_;  // the file as this window last read or wrote it
   KeyboardLink link_;
   KeyContextMenu* contextMenu_;

@@ -41,4 +41,8 @@ constexpr int kFilePrintPreview = 57609;
 constexpr int kFileExport = 32800;
 constexpr int kViewKeyLabels = 32801;
 
+// Comparing key tables, and the tables kept of each keyboard.
+constexpr int kCompareWith = 32802;
+constexpr int kKeyboardHistory = 32803;
+
 }  // namespace q4t::cmd
