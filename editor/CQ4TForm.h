@@ -1,7 +1,8 @@
 // The key layout view: one key table shown as 92 key buttons with a legend.
-// It owns the table, its file path, the key menu, the port dialog and the link
-// to the keyboard; it hands key clicks and the key menu's commands to its
-// KeyEditCommands and carries out the transfer, port and save commands.
+// It owns the table, its file path, the key menu, the port dialog, the link
+// to the keyboard and the undo stack; it hands key clicks and the key menu's
+// commands to its KeyEditCommands, each recorded as one undo command, and
+// carries out the edit, transfer, port and save commands.
 #pragma once
 
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "docview/View.h"
+#include "editor/EditHistory.h"
 #include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
@@ -56,6 +58,11 @@ class CQ4TForm : public docview::View, public LinkWindow {
   // A label edited in the Key Labels window: the key's tool tip follows and
   // the document is modified when the label changed.
   void setKeyLabel(int k, const QString& label);
+  // Every change of the table since the window opened; the modified mark
+  // follows its clean state.
+  QUndoStack& undoStack() { return history_.stack(); }
+  // LinkWindow: the Upload taken into the window is one undo command.
+  void UploadTaken(const KeyTable& previous) override;
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -82,9 +89,16 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void loadTable();
   void warnOfUnholdableFields();
   void download();
-  void markModified();
   void afterLinkEvent();
   bool saveTo(const QString& path);
+
+  void recordKeyMenuCommand(int id);
+  QString keyMenuCommandName(int id) const;
+  // The key button with the keyboard focus, -1 when none has it.
+  int focusedKey() const;
+  void copyKey();
+  void pasteKey();
+  void afterUndoStep();
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);
@@ -94,6 +108,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   FormHost& host_;
   KeyTable table_;
   KeyLayout layout_;
+  EditHistory history_;
   QString keyFilePath_;
   FileContent lastSeen_;  // the file as this window last read or wrote it
   KeyboardLink link_;

@@ -28,6 +28,7 @@ constexpr int kEditCopy = 57634;
 constexpr int kEditCut = 57635;
 constexpr int kEditPaste = 57637;
 constexpr int kEditUndo = 57643;
+constexpr int kEditRedo = 57644;
 constexpr int kNextPane = 57680;
 constexpr int kPreviousPane = 57681;
 constexpr int kAbout = 57664;
@@ -40,5 +41,8 @@ constexpr int kFilePrint = 57607;
 constexpr int kFilePrintPreview = 57609;
 constexpr int kFileExport = 32800;
 constexpr int kViewKeyLabels = 32801;
+
+// The Undo History window.
+constexpr int kViewUndoHistory = 32820;
 
 }  // namespace q4t::cmd
