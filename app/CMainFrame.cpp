@@ -241,6 +241,11 @@ void CMainFrame::createUndoHistory() {
   connect(undoGroup_, &QUndoGroup::redoTextChanged, this, [this](const QString& action) {
     for (QAction* item : router_.actions(cmd::kEditRedo)) item->setText(redoItemText(action));
   });
+  // The group's own actions change their enabled state only when the active
+  // stack's does (an edit, undo or redo by any way, a click in the list among
+  // them); the routed items follow then, greyed also while a transfer runs.
+  for (QAction* stackAction : {undoGroup_->createUndoAction(this), undoGroup_->createRedoAction(this)})
+    connect(stackAction, &QAction::enabledChanged, &router_, &docview::CommandRouter::updateActions);
   // A click in the list undoes or redoes too: not while Undo and Redo are greyed (a transfer runs).
   const auto followEnabled = [this, history] {
     history->setEnabled(router_.action(cmd::kEditUndo)->isEnabled() || router_.action(cmd::kEditRedo)->isEnabled());

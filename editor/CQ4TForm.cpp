@@ -251,11 +251,9 @@ void CQ4TForm::pasteKey() {
   emit keysChanged();
 }
 
-// Undo, redo, a new command or a jump in the Undo History window.
-void CQ4TForm::afterUndoStep() {
-  emit keysChanged();
-  host_.updateActions();
-}
+// Undo, redo, a new command or a jump in the Undo History window; the menus
+// follow the stack themselves.
+void CQ4TForm::afterUndoStep() { emit keysChanged(); }
 
 void CQ4TForm::UploadTaken(const KeyTable& previous) {
   history_.recordReplaced(tr("Upload from Keyboard"), previous);

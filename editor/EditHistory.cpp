@@ -1,5 +1,7 @@
 #include "editor/EditHistory.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 #include "editor/KeyFaces.h"
@@ -30,9 +32,22 @@ class TableEditCommand : public QUndoCommand {
       return;
     }
     faces_->show(layout_, after);
-    for (int k : change_.keys()) layout_.refreshCaption(k);
-    // Stripes and red faces are painted from the table, also on keys whose face stayed.
-    for (int k = 0; k < kKeyCount; ++k) layout_.button(k)->update();
+    repaintChangedKeys();
+  }
+
+  // Captions, stripes and red faces come from the table: the changed keys and
+  // the owners of their groups show them anew.
+  void repaintChangedKeys() {
+    std::array<bool, kKeyCount> changed{};
+    for (int k : change_.keys()) {
+      changed[static_cast<std::size_t>(k)] = true;
+      layout_.refreshCaption(k);
+    }
+    for (int k = 0; k < kKeyCount; ++k) {
+      const GroupPositions group = table_.groupOf(k);
+      if (std::any_of(group.begin(), group.end(), [&changed](int position) { return changed[static_cast<std::size_t>(position)]; }))
+        layout_.button(k)->update();
+    }
   }
 
   TableChange change_;
