@@ -233,7 +233,10 @@ void CMainFrame::createUndoHistory() {
   // The entry the file holds.
   history->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
   undoHistoryDock_->setWidget(history);
-  addDockWidget(Qt::RightDockWidgetArea, undoHistoryDock_);
+  // A tab beside the Key Labels window: the key layout window keeps its width
+  // and the labels theirs.
+  addDockWidget(Qt::BottomDockWidgetArea, undoHistoryDock_);
+  tabifyDockWidget(keyLabelsDock_, undoHistoryDock_);
   undoHistoryDock_->hide();
   connect(undoGroup_, &QUndoGroup::undoTextChanged, this, [this](const QString& action) {
     for (QAction* item : router_.actions(cmd::kEditUndo)) item->setText(undoItemText(action));
@@ -295,8 +298,14 @@ std::optional<docview::CommandState> CMainFrame::commandState(int id) const {
 void CMainFrame::runCommand(int id) {
   if (id == cmd::kViewToolbar) toolBar_->setVisible(!toolBar_->isVisible());
   if (id == cmd::kViewStatusBar) statusBar()->setVisible(!statusBar()->isVisible());
-  if (id == cmd::kViewKeyLabels) keyLabelsDock_->setVisible(!keyLabelsDock_->isVisible());
-  if (id == cmd::kViewUndoHistory) undoHistoryDock_->setVisible(!undoHistoryDock_->isVisible());
+  if (id == cmd::kViewKeyLabels) showOrHide(*keyLabelsDock_);
+  if (id == cmd::kViewUndoHistory) showOrHide(*undoHistoryDock_);
+}
+
+// Shown as the front tab when the other one is shown too.
+void CMainFrame::showOrHide(QDockWidget& dock) {
+  dock.setVisible(!dock.isVisible());
+  if (dock.isVisible()) dock.raise();
 }
 
 bool CMainFrame::event(QEvent* event) {

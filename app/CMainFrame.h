@@ -36,7 +36,7 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   QToolBar& toolBar() const { return *toolBar_; }
   // "Key Labels", at the bottom, hidden until View > Key Labels shows it.
   QDockWidget& keyLabelsDock() const { return *keyLabelsDock_; }
-  // "Undo History", at the right, hidden until View > Undo History shows it:
+  // "Undo History", a tab beside Key Labels, hidden until View > Undo History shows it:
   // the active key layout window's undo stack.
   QDockWidget& undoHistoryDock() const { return *undoHistoryDock_; }
   QUndoGroup& undoGroup() const { return *undoGroup_; }
@@ -75,6 +75,7 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   QMenu* createMenu(const QString& title, std::initializer_list<int> ids);
   void createKeyLabelsDock();
   void createUndoHistory();
+  void showOrHide(QDockWidget& dock);
   QMenu* createFileMenu(bool withDocumentItems);
   bool handleHelpKey(QKeyEvent* key);
 
