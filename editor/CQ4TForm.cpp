@@ -53,7 +53,10 @@ CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
   connect(&history_.stack(), &QUndoStack::cleanChanged, this, [this](bool clean) { document()->setModified(!clean); });
 }
 
-CQ4TForm::~CQ4TForm() = default;
+// The stack clears itself as it goes, after the members it would reach
+// through this view are gone; it no longer speaks to the view then. (Its
+// window left the workspace first, and so the Edit menu.)
+CQ4TForm::~CQ4TForm() { history_.stack().disconnect(this); }
 
 void CQ4TForm::buildLegend() {
   auto* changedIcon = new QLabel(this);
@@ -255,7 +258,8 @@ void CQ4TForm::pasteKey() {
 // follow the stack themselves.
 void CQ4TForm::afterUndoStep() { emit keysChanged(); }
 
-void CQ4TForm::UploadTaken(const KeyTable& previous) {
+// Last after an Upload, once the table holds all it keeps.
+void CQ4TForm::recordUpload(const KeyTable& previous) {
   history_.recordReplaced(tr("Upload from Keyboard"), previous);
   // An Upload that brought the table as it was leaves the mark as the stack has it.
   document()->setModified(!history_.stack().isClean());
@@ -371,5 +375,7 @@ void CQ4TForm::CloseTcoWindows() { host_.tcoTemplate().closeAllDocuments(); }
 void CQ4TForm::DeviceWentAway() {
   host_.noteCause(tr("The serial device went away (the keyboard or its adapter was disconnected)."));
 }
+
+void CQ4TForm::UploadTaken(const KeyTable& previous) { recordUpload(previous); }
 
 }  // namespace q4t

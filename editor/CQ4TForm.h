@@ -61,8 +61,6 @@ class CQ4TForm : public docview::View, public LinkWindow {
   // Every change of the table since the window opened; the modified mark
   // follows its clean state.
   QUndoStack& undoStack() { return history_.stack(); }
-  // LinkWindow: the Upload taken into the window is one undo command.
-  void UploadTaken(const KeyTable& previous) override;
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -77,6 +75,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void SetModified(bool modified) override;
   void CloseTcoWindows() override;
   void DeviceWentAway() override;
+  void UploadTaken(const KeyTable& previous) override;
 
  signals:
   // A value, shape, counter or label may have changed.
@@ -99,6 +98,8 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void copyKey();
   void pasteKey();
   void afterUndoStep();
+  // The Upload taken into the window as one undo command.
+  void recordUpload(const KeyTable& previous);
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);

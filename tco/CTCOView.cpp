@@ -163,7 +163,10 @@ std::optional<docview::CommandState> CTCOView::commandState(int id) const {
 }
 
 void CTCOView::runCommand(int id) {
-  if (id == cmd::kEditCopy) copyCounterRows();
+  if (id == cmd::kEditCopy) {
+    copyCounterRows();
+    return;
+  }
   if (!isForwardedCommand(id) || !shared_.tcoOwnerForm) return;
   auto* owner = dynamic_cast<docview::CommandTarget*>(shared_.tcoOwnerForm);
   if (!owner) return;
