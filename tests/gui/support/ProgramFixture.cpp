@@ -1,10 +1,12 @@
 #include "support/ProgramFixture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -54,6 +56,19 @@ void editKeyValue(CQ4TForm& form, int k, const QString& text) {
     dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
   });
   QTest::mouseClick(form.layout().button(k), Qt::LeftButton);
+}
+
+void chooseFromKeyMenu(CQ4TForm& form, int k, int id) {
+  QTimer::singleShot(50, qApp, [id] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    if (menu->isVisible()) menu->close();
+  });
+  QWidget* key = form.layout().button(k);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), key->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(key, &event);
 }
 
 void confirmNextPortDialog() {
