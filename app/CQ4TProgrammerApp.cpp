@@ -139,6 +139,7 @@ void CQ4TProgrammerApp::followActiveChild() {
   docview::MdiChildFrame* child = mainFrame_->activeChild();
   if (child && child->view()) child->view()->activated();
   keyLabels_->follow(activeForm());
+  mainFrame_->followUndoStack(activeForm() ? &activeForm()->undoStack() : nullptr);
   updateActions();
 }
 

@@ -1,5 +1,6 @@
 #include "editor/CQ4TForm.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,6 +13,7 @@
 #include "docview/FileNames.h"
 #include "editor/FormHost.h"
 #include "ui/ProgramMessage.h"
+#include "editor/KeyClipboard.h"
 #include "editor/KeyContextMenu.h"
 #include "editor/SaveQuestions.h"
 #include "model/KeptLabels.h"
@@ -32,10 +34,9 @@ QPixmap solidPixmap(int width, int height, const QColor& color) {
 }  // namespace
 
 CQ4TForm::CQ4TForm(FormHost& host, const TableCopy* copy, QWidget* parent)
-    : View(parent), host_(host), layout_(table_, this), copy_(copy ? std::optional(*copy) : std::nullopt),
-      link_(*this, table_, host.linkShared()),
-      contextMenu_(new KeyContextMenu(this)),
-      edits_(table_, layout_, *contextMenu_, host, [this] { markModified(); }),
+    : View(parent), host_(host), layout_(table_, this), history_(table_, layout_),
+      copy_(copy ? std::optional(*copy) : std::nullopt), link_(*this, table_, host.linkShared()),
+      contextMenu_(new KeyContextMenu(this)), edits_(table_, layout_, *contextMenu_, host),
       portDialog_(std::make_unique<CComPortDlg>()), keeping_(link_, table_, host.mainWindow()) {
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(405, 119));
@@ -50,9 +51,14 @@ CQ4TForm::CQ4TForm(FormHost& host, const TableCopy* copy, QWidget* parent)
     link_.OnReplyTimer();
     afterLinkEvent();
   });
+  connect(&history_.stack(), &QUndoStack::indexChanged, this, &CQ4TForm::afterUndoStep);
+  connect(&history_.stack(), &QUndoStack::cleanChanged, this, [this](bool clean) { document()->setModified(!clean); });
 }
 
-CQ4TForm::~CQ4TForm() = default;
+// The stack clears itself as it goes, after the members it would reach
+// through this view are gone; it no longer speaks to the view then. (Its
+// window left the workspace first, and so the Edit menu.)
+CQ4TForm::~CQ4TForm() { history_.stack().disconnect(this); }
 
 void CQ4TForm::buildLegend() {
   auto* changedIcon = new QLabel(this);
@@ -158,8 +164,6 @@ void CQ4TForm::afterLinkEvent() {
 
 void CQ4TForm::activated() { layout_.refreshStyles(); }
 
-void CQ4TForm::markModified() { document()->setModified(true); }
-
 std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
   switch (id) {
     case cmd::kTcoCounterOn:
@@ -172,6 +176,14 @@ std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
     case cmd::kFileSaveAs:
     case cmd::kHelpDevIzured:
       return docview::CommandState{};
+    case cmd::kEditUndo:
+      return docview::CommandState{history_.stack().canUndo() && !link_.transferRunning()};
+    case cmd::kEditRedo:
+      return docview::CommandState{history_.stack().canRedo() && !link_.transferRunning()};
+    case cmd::kEditCopy:
+      return docview::CommandState{focusedKey() >= 0};
+    case cmd::kEditPaste:
+      return docview::CommandState{focusedKey() >= 0 && !link_.transferRunning()};
     case cmd::kDownload:
       return docview::CommandState{link_.downloadEnabled()};
     case cmd::kUpload:
@@ -191,14 +203,10 @@ void CQ4TForm::runCommand(int id) {
   const std::optional<docview::CommandState> state = commandState(id);
   if (!state || !state->enabled) return;
   switch (id) {
-    case cmd::kTcoCounterOn:
-      edits_.counterOn();
-      emit keysChanged();
-      break;
-    case cmd::kTcoCounterOff:
-      edits_.counterOff();
-      emit keysChanged();
-      break;
+    case cmd::kEditUndo: history_.stack().undo(); break;
+    case cmd::kEditRedo: history_.stack().redo(); break;
+    case cmd::kEditCopy: copyKey(); break;
+    case cmd::kEditPaste: pasteKey(); break;
     case cmd::kFileSave: fileSave(); break;
     case cmd::kFileSaveAs: fileSaveAs(); break;
     case cmd::kDownload: download(); break;
@@ -206,12 +214,64 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
     case cmd::kHelpDevIzured: host_.showHelp(); break;
-    default:
-      edits_.reshape(id);
-      emit keysChanged();
-      break;
+    default: recordKeyMenuCommand(id); break;
   }
   host_.updateActions();
+}
+
+void CQ4TForm::recordKeyMenuCommand(int id) {
+  history_.record(keyMenuCommandName(id), [this, id] {
+    if (id == cmd::kTcoCounterOn) {
+      edits_.counterOn();
+    } else if (id == cmd::kTcoCounterOff) {
+      edits_.counterOff();
+    } else {
+      edits_.reshape(id);
+    }
+  });
+  emit keysChanged();
+}
+
+QString CQ4TForm::keyMenuCommandName(int id) const {
+  switch (id) {
+    case cmd::kTcoCounterOn:
+      return table_.groupHasCounter(edits_.currentKey()) ? tr("Change TCO Counter") : tr("TCO Counter On");
+    case cmd::kTcoCounterOff: return tr("TCO Counter Off");
+    case cmd::kSingleKey: return tr("Single Key");
+    case cmd::kDoubleKeyRight: return tr("Double Key Right");
+    case cmd::kDoubleKeyDown: return tr("Double Key Down");
+    default: return tr("Quadruple Key");
+  }
+}
+
+int CQ4TForm::focusedKey() const {
+  const auto* button = qobject_cast<const KeyButton*>(focusWidget());
+  return button && !button->isHidden() ? button->index() : -1;
+}
+
+void CQ4TForm::copyKey() { QGuiApplication::clipboard()->setMimeData(keyMimeData(table_, focusedKey())); }
+
+void CQ4TForm::pasteKey() {
+  const int k = focusedKey();
+  const PasteReading pasted = readPastedKey(QGuiApplication::clipboard()->mimeData());
+  if (!pasted.key) {
+    showProgramMessage(host_.mainWindow(), pasted.warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                       pasted.refusal);
+    return;
+  }
+  history_.record(tr("Paste"), [&] { edits_.pasteKey(k, pasted.key->value, pasted.key->label); });
+  emit keysChanged();
+}
+
+// Undo, redo, a new command or a jump in the Undo History window; the menus
+// follow the stack themselves.
+void CQ4TForm::afterUndoStep() { emit keysChanged(); }
+
+// Last after an Upload, once the table holds all it keeps.
+void CQ4TForm::recordUpload(const KeyTable& previous) {
+  history_.recordReplaced(tr("Upload from Keyboard"), previous);
+  // An Upload that brought the table as it was leaves the mark as the stack has it.
+  document()->setModified(!history_.stack().isClean());
 }
 
 bool CQ4TForm::fileSave() {
@@ -240,12 +300,13 @@ bool CQ4TForm::saveTo(const QString& path) {
                            .arg(docview::shownPath(path), QString::fromStdString(result.reason)));
     return false;
   }
+  history_.stack().setClean();
   document()->setModified(false);
   return true;
 }
 
 void CQ4TForm::setKeyLabel(int k, const QString& label) {
-  if (edits_.setLabel(k, label.toStdString())) emit keysChanged();
+  if (history_.record(tr("Change Key Label"), [&] { edits_.setLabel(k, label.toStdString()); })) emit keysChanged();
 }
 
 void CQ4TForm::stopReceiving() {
@@ -254,7 +315,7 @@ void CQ4TForm::stopReceiving() {
 }
 
 void CQ4TForm::onKeyClicked(int k) {
-  if (edits_.editValue(k)) emit keysChanged();
+  if (history_.record(tr("Change Key Value"), [&] { edits_.editValue(k); })) emit keysChanged();
 }
 
 void CQ4TForm::onContextMenu(int k, const QPoint& globalPos) {
@@ -329,7 +390,7 @@ void CQ4TForm::DeviceWentAway() {
 
 // Labels never reach the keyboard: a table the keyboard holds exactly as a
 // verified Download left it gets that Download's labels back.
-void CQ4TForm::UploadTaken(const KeyTable&) {
+void CQ4TForm::UploadTaken(const KeyTable& previous) {
   const std::optional<KeptLabelSource> kept = takeKeptLabels(keeping_.store(), table_);
   labelSource_ = kept ? tr("Labels from the table written to keyboard %1 on %2 (%3)")
                             .arg(QString::fromStdString(kept->serial.empty() ? "without serial number" : kept->serial),
@@ -342,6 +403,7 @@ void CQ4TForm::UploadTaken(const KeyTable&) {
     emit keysChanged();
   }
   emit labelSourceChanged();
+  recordUpload(previous);
 }
 
 void CQ4TForm::TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) { keeping_.tableKept(reading, kept); }

@@ -1,7 +1,8 @@
 // The key layout view: one key table shown as 92 key buttons with a legend.
-// It owns the table, its file path, the key menu, the port dialog and the link
-// to the keyboard; it hands key clicks and the key menu's commands to its
-// KeyEditCommands and carries out the transfer, port and save commands.
+// It owns the table, its file path, the key menu, the port dialog, the link
+// to the keyboard and the undo stack; it hands key clicks and the key menu's
+// commands to its KeyEditCommands, each recorded as one undo command, and
+// carries out the edit, transfer, port and save commands.
 #pragma once
 
 #include <QPointer>
@@ -11,6 +12,7 @@
 
 #include "docview/View.h"
 #include "editor/DownloadKeeping.h"
+#include "editor/EditHistory.h"
 #include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
@@ -67,6 +69,9 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void setKeyLabel(int k, const QString& label);
   // Where the labels of the last Upload came from; empty when none were found.
   const QString& labelSource() const { return labelSource_; }
+  // Every change of the table since the window opened; the modified mark
+  // follows its clean state.
+  QUndoStack& undoStack() { return history_.stack(); }
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -99,9 +104,18 @@ class CQ4TForm : public docview::View, public LinkWindow {
   FileResult readTable();
   void warnOfUnholdableFields();
   void download();
-  void markModified();
   void afterLinkEvent();
   bool saveTo(const QString& path);
+
+  void recordKeyMenuCommand(int id);
+  QString keyMenuCommandName(int id) const;
+  // The key button with the keyboard focus, -1 when none has it.
+  int focusedKey() const;
+  void copyKey();
+  void pasteKey();
+  void afterUndoStep();
+  // The Upload taken into the window as one undo command.
+  void recordUpload(const KeyTable& previous);
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);
@@ -111,6 +125,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   FormHost& host_;
   KeyTable table_;
   KeyLayout layout_;
+  EditHistory history_;
   QString keyFilePath_;
   std::optional<TableCopy> copy_;  // shown instead of the file's table, until the window has it
   FileContent lastSeen_;  // the file as this window last read or wrote it

@@ -111,12 +111,10 @@ CTCOView::CTCOView(LinkShared& shared, QWidget* parent) : View(parent), shared_(
   addCounterListMenu();
 }
 
-// The window's edit keys are taken by the main window's accelerators, so the
-// readings are copied from the list's context menu.
+// The list's context menu copies as Edit > Copy does.
 void CTCOView::addCounterListMenu() {
   auto* copy = new QAction(tr("&Copy"), counterList_);
-  connect(copy, &QAction::triggered, this,
-          [this] { QApplication::clipboard()->setText(counterRowsText(*counterList_)); });
+  connect(copy, &QAction::triggered, this, &CTCOView::copyCounterRows);
   auto* selectAll = new QAction(tr("Select &All"), counterList_);
   connect(selectAll, &QAction::triggered, counterList_, &QTreeWidget::selectAll);
   counterList_->addActions({copy, selectAll});
@@ -124,6 +122,8 @@ void CTCOView::addCounterListMenu() {
 }
 
 CTCOView::~CTCOView() { emit displayDestroyed(this); }
+
+void CTCOView::copyCounterRows() { QApplication::clipboard()->setText(counterRowsText(*counterList_)); }
 
 QLineEdit* CTCOView::addTextField(const QString& label, int groupY, int groupWidth,
                                   int groupHeight, int fieldY) {
@@ -156,11 +156,17 @@ void CTCOView::setUpCounterList() {
 }
 
 std::optional<docview::CommandState> CTCOView::commandState(int id) const {
-  if (isForwardedCommand(id)) return docview::CommandState{};
+  if (isForwardedCommand(id) || id == cmd::kEditCopy) return docview::CommandState{};
+  // Nothing here is edited: the key table's undo belongs to its own window.
+  if (id == cmd::kEditUndo || id == cmd::kEditRedo || id == cmd::kEditPaste) return docview::CommandState{false};
   return std::nullopt;
 }
 
 void CTCOView::runCommand(int id) {
+  if (id == cmd::kEditCopy) {
+    copyCounterRows();
+    return;
+  }
   if (!isForwardedCommand(id) || !shared_.tcoOwnerForm) return;
   auto* owner = dynamic_cast<docview::CommandTarget*>(shared_.tcoOwnerForm);
   if (!owner) return;

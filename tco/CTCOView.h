@@ -24,7 +24,8 @@ class CTCOView : public docview::View, public TcoDisplay {
   bool initialUpdate() override;
 
   // Read TCO, help, Download, Upload and Save: always enabled here, carried
-  // out by the owner view.
+  // out by the owner view. Copy copies the counter rows; Undo, Redo and
+  // Paste are greyed.
   std::optional<docview::CommandState> commandState(int id) const override;
   void runCommand(int id) override;
 
@@ -54,6 +55,8 @@ class CTCOView : public docview::View, public TcoDisplay {
   void setUpCounterList();
   void addCounterListMenu();
   void onLicenseClicked(bool checked);
+  // The chosen rows, or all of them, as text.
+  void copyCounterRows();
 
   LinkShared& shared_;
   QTreeWidget* counterList_ = nullptr;

@@ -183,7 +183,7 @@ class KeyboardHistoryTest : public QObject {
     ProgramFixture program;
     QVERIFY(program.start());
     q4t::test::editKeyValue(*program.form(), 5, QStringLiteral("9"));
-    QCOMPARE(menuTexts(program.app().mainFrame(), 2), (QStringList{"&Port", "Keyboard &History..."}));
+    QCOMPARE(menuTexts(program.app().mainFrame(), 3), (QStringList{"&Port", "Keyboard &History..."}));
 
     // Compare: the kept table is the old one, the active window's the new one.
     QStringList compared;
@@ -255,7 +255,7 @@ class KeyboardHistoryTest : public QObject {
     writeBytes(broken.toStdString(), std::string("\0\0\0\0", 4));
     const QString other = program.writeTable(QStringLiteral("other.q4t"), [](KeyTable& t) { t.setValue(7, 99); });
     QVERIFY(program.start());
-    QCOMPARE(menuTexts(program.app().mainFrame(), 1),
+    QCOMPARE(menuTexts(program.app().mainFrame(), 2),
              (QStringList{"&Upload", "&Download", "&Compare With..."}));
     QVERIFY(!program.app().router().action(cmd::kCompareWith)->statusTip().isEmpty());
 
