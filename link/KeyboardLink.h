@@ -169,6 +169,7 @@ class KeyboardLink {
   const SnapshotStore* keepStore_ = nullptr;
   std::string keepSource_;
   KeyboardReading reading_;
+  std::time_t keptAt_ = 0;  // when the table before was kept
   bool beforeKept_ = false;   // the next Download keeps its written table
   bool keepWritten_ = false;  // this Download keeps its written table
 
