@@ -48,22 +48,6 @@ int parseTimeout(const std::string& text) {
   return whole && seconds > 0 && seconds <= kMaxTimeoutSeconds ? seconds : 0;
 }
 
-std::string absolutePath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
-// COM<n> stays a port name for the link; any other name is a device: a path
-// with a "/" is taken from the current directory, a bare name from /dev.
-std::string portArgument(const std::string& name) {
-  const bool comPort = name.size() >= 3 && name.compare(0, 3, "COM") == 0 &&
-                       name.find_first_not_of("0123456789", 3) == std::string::npos;
-  if (comPort || name.empty() || name.front() == '/') return name;
-  if (name.find('/') == std::string::npos) return "/dev/" + name;
-  return absolutePath(name);
-}
-
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -260,6 +244,22 @@ int readTco(const Options& options, const std::string& licenseChoice) {
 }
 
 }  // namespace
+
+std::string absolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+// COM<n> stays a port name for the link; any other name is a device: a path
+// with a "/" is taken from the current directory, a bare name from /dev.
+std::string portArgument(const std::string& name) {
+  const bool comPort = name.size() >= 3 && name.compare(0, 3, "COM") == 0 &&
+                       name.find_first_not_of("0123456789", 3) == std::string::npos;
+  if (comPort || name.empty() || name.front() == '/') return name;
+  if (name.find('/') == std::string::npos) return "/dev/" + name;
+  return absolutePath(name);
+}
 
 bool isLinkCommand(const std::string& command) {
   return command == "connect" || command == "upload" || command == "download" ||
