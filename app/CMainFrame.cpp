@@ -107,6 +107,8 @@ void CMainFrame::createActions() {
   add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
   add(cmd::kAbout, "&About Q4TProgrammer...", "");
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
+  add(cmd::kExportCounters, "Export &Counters...", "Save the counter readings of the TCO window as a CSV file");
+  add(cmd::kRollOut, "&Roll Out to Keyboards...", "Write this table to one keyboard after another, on several ports at once");
 }
 
 QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> ids) {
@@ -129,13 +131,13 @@ QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
     return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
   return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0,
                                   cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1, r + 2, r + 3,
-                                  0, cmd::kExit});
+                                  0, cmd::kExit, 0, cmd::kExportCounters});
 }
 
 void CMainFrame::createMenus() {
   noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                    createMenu(tr("&Help"), {cmd::kAbout})};
-  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload}),
+  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload, cmd::kRollOut}),
                  createMenu(tr("&Interface"), {cmd::kPort}),
                  createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
                  createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};

@@ -84,5 +84,15 @@ refuse "q4t: rollout takes one key table file" --port COM1 --log new.csv
 [ ! -s sim1.log ] || fail "a refused roll-out reached the keyboard: $(cat sim1.log)"
 [ ! -e new.csv ] || fail "a refused roll-out left a log behind"
 
+# The counter readings as CSV, for a service report.
+start_sim 3 --serial 'SN "7", east'
+"$q4t" read-tco --port COM3 --csv > out 2> err || fail "read-tco --csv: $(cat err)"
+printf 'serial number,"SN ""7"", east"\r\ndate of manufacture,20230115\r\ndate of programming,20230120\r\ncounter,key location,label,reading\r\n0,All keys,,16909060\r\n' |
+  cmp -s - <(head -n 5 out) || fail "read-tco --csv starts with: $(head -n 5 out)"
+[ "$(sed -n '11,12p' out)" = "$(printf '6,5,,6007\r\n7,40,,7007\r')" ] || fail "read-tco --csv key counters: $(sed -n '11,12p' out)"
+[ "$(wc -l < out)" = 34 ] || fail "read-tco --csv lines: $(wc -l < out)"
+"$q4t" read-tco --port COM3 --csv --json > out 2> err
+[ $? = 2 ] && grep -q "q4t: --json and --csv exclude each other" err || fail "--csv with --json: $(cat err)"
+
 [ "$failures" = 0 ] && echo "all roll-out checks passed"
 exit $((failures > 0))

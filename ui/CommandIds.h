@@ -41,4 +41,8 @@ constexpr int kFilePrintPreview = 57609;
 constexpr int kFileExport = 32800;
 constexpr int kViewKeyLabels = 32801;
 
+// The roll-out window and the TCO window's counter readings as CSV.
+constexpr int kRollOut = 32810;
+constexpr int kExportCounters = 32811;
+
 }  // namespace q4t::cmd
