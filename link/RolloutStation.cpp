@@ -1,10 +1,18 @@
 #include "link/RolloutStation.h"
 
+#include <algorithm>
+
 namespace q4t {
 
 namespace {
 
 constexpr auto kAskEvery = std::chrono::seconds(1);
+// A keyboard answers Connect within milliseconds; waiting less than the
+// second of a transfer keeps the receive thread, and so the processor, idle
+// for most of each second while a port waits for a keyboard.
+constexpr std::chrono::milliseconds kNewKeyboardAnswers{250};
+// Unplugged: not a word for as long as the link waits for any answer.
+constexpr std::chrono::milliseconds kGoneAfter{kReplyTimeoutMs};
 constexpr auto kSafetyWake = std::chrono::seconds(1);  // no timer and nothing queued: look again
 constexpr const char* kStoppedText = "ERROR: Stopped during the download";
 
@@ -46,7 +54,7 @@ void RolloutStation::Wake() {
 std::optional<RolloutStation::Answer> RolloutStation::WaitForKeyboard() {
   while (!host_.stopping()) {
     const Clock::time_point asked = Clock::now();
-    const Answer answer = Probe();
+    const Answer answer = Probe(kNewKeyboardAnswers);
     NotePort(answer != Answer::NoPort);
     if (answer == Answer::Connected || answer == Answer::Refused) return answer;
     Pause(asked + kAskEvery);
@@ -58,19 +66,22 @@ std::optional<RolloutStation::Answer> RolloutStation::WaitForKeyboard() {
 void RolloutStation::WaitUntilUnplugged() {
   while (!host_.stopping()) {
     const Clock::time_point asked = Clock::now();
-    const Answer answer = Probe();
+    const Answer answer = Probe(kGoneAfter);
     if (answer == Answer::Silent || answer == Answer::NoPort) return;
     Pause(asked + kAskEvery);
   }
 }
 
 // One Connect, whose status texts nobody sees; the first request left
-// unanswered for a second ends it.
-RolloutStation::Answer RolloutStation::Probe() {
+// unanswered for the silence ends it.
+RolloutStation::Answer RolloutStation::Probe(std::chrono::milliseconds silence) {
   firstError_.clear();
+  replyWait_ = silence;
   link_.PortChosen(port_);
-  if (!shared_.port) return Answer::NoPort;
-  const StepEnd end = RunLink(true);
+  const bool opened = shared_.port != nullptr;
+  const StepEnd end = opened ? RunLink(true) : StepEnd::Settled;
+  replyWait_ = kGoneAfter;
+  if (!opened) return Answer::NoPort;
   if (end != StepEnd::Settled) {
     link_.Abort();
     return Answer::Silent;
@@ -170,7 +181,7 @@ void RolloutStation::PostToWindow(const LinkPost& post) {
 }
 
 bool RolloutStation::StartTimer(int, int milliseconds) {
-  timerDue_ = Clock::now() + std::chrono::milliseconds(milliseconds);
+  timerDue_ = Clock::now() + std::min(std::chrono::milliseconds(milliseconds), replyWait_);
   return true;
 }
 

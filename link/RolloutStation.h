@@ -83,7 +83,7 @@ class RolloutStation : public LinkWindow {
 
   std::optional<Answer> WaitForKeyboard();
   void WaitUntilUnplugged();
-  Answer Probe();
+  Answer Probe(std::chrono::milliseconds silence);
   void NotePort(bool opened);
   void Program();
   void Report(KeyboardDone done, Clock::time_point started);
@@ -110,6 +110,8 @@ class RolloutStation : public LinkWindow {
   std::optional<KeyboardReading> reading_;
   SavedSnapshot keptBefore_;
   bool portMissing_ = false;
+  // How long a request may go unanswered; shorter while asking for a new keyboard.
+  std::chrono::milliseconds replyWait_{kReplyTimeoutMs};
 };
 
 }  // namespace q4t

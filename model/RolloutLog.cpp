@@ -30,9 +30,10 @@ bool startsWithHeader(int fd) {
   return got == static_cast<ssize_t>(first.size()) && first == wanted;
 }
 
-std::string oneDecimal(double seconds) {
+// To the hundredth, so that the times of the ports can be compared.
+std::string hundredths(double seconds) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", seconds);
+  std::snprintf(text, sizeof text, "%.2f", seconds);
   return text;
 }
 
@@ -50,7 +51,7 @@ std::string isoLocalTime(std::time_t when) {
 
 std::string rolloutLogRecord(const RolloutEntry& entry) {
   return csvRecord({isoLocalTime(entry.when), entry.port, keyboardTextUtf8(entry.serialNumber), entry.tableFile,
-                    entry.tableSha256, entry.result, oneDecimal(entry.seconds), entry.snapshotFile});
+                    entry.tableSha256, entry.result, hundredths(entry.seconds), entry.snapshotFile});
 }
 
 RolloutLog::~RolloutLog() { close(); }

@@ -60,7 +60,7 @@ TEST(RolloutLogRecord, TimeWithOffsetAndSerialNumbersQuotedAsNeeded) {
   const RolloutEntry entry{noonUtc, "COM1", "SN 1,\"x\"\xE9", "/t/a b.q4t", "ab12", "ERROR: Verify failed", 1.74,
                            "/k/SN 1,x/before.q4t"};
   EXPECT_EQ(rolloutLogRecord(entry),
-            "2024-12-08T13:00:00+01:00,COM1,\"SN 1,\"\"x\"\"\xC3\xA9\",/t/a b.q4t,ab12,ERROR: Verify failed,1.7,"
+            "2024-12-08T13:00:00+01:00,COM1,\"SN 1,\"\"x\"\"\xC3\xA9\",/t/a b.q4t,ab12,ERROR: Verify failed,1.74,"
             "\"/k/SN 1,x/before.q4t\"\r\n");
   if (oldZone) setenv("TZ", kept.c_str(), 1); else unsetenv("TZ");
   tzset();

@@ -47,7 +47,7 @@ RolloutWindow::RolloutWindow(const KeyTable& table, const QString& tableFile, QW
   layout->addWidget(createDoneList(), 1);
   totalsText_ = new QLabel(this);
   layout->addWidget(totalsText_);
-  resize(640, 520);
+  resize(760, 520);
   following_.setInterval(kFollowMs);
   connect(&following_, &QTimer::timeout, this, &RolloutWindow::followRollout);
 }
@@ -60,7 +60,10 @@ QWidget* RolloutWindow::createPortList() {
   ports_->setFlow(QListView::LeftToRight);
   ports_->setWrapping(true);
   ports_->setResizeMode(QListView::Adjust);
-  ports_->setFixedHeight(ports_->fontMetrics().height() * 5);
+  const QFontMetrics metrics = ports_->fontMetrics();
+  ports_->setGridSize(QSize(metrics.horizontalAdvance(QStringLiteral("COM256")) + 3 * metrics.height(),
+                            metrics.height() + 4));  // the boxes in columns
+  ports_->setFixedHeight((metrics.height() + 4) * 5);
   ports_->setAccessibleName(tr("Ports"));
   for (int port = 1; port <= CComPortDlg::kPortCount; ++port) {
     auto* item = new QListWidgetItem(QStringLiteral("COM%1").arg(port), ports_);
@@ -99,6 +102,9 @@ QWidget* RolloutWindow::createDoneList() {
   doneList_->setHeaderLabels({tr("Port"), tr("Serial number"), tr("Time"), tr("Seconds"), tr("Result")});
   doneList_->setAccessibleName(tr("Keyboards done"));
   doneList_->header()->setStretchLastSection(true);
+  const int digit = doneList_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  for (const auto& [column, digits] : {std::pair{PortColumn, 8}, {SerialColumn, 16}, {TimeColumn, 10}, {SecondsColumn, 8}})
+    doneList_->setColumnWidth(column, digits * digit);
   return doneList_;
 }
 
@@ -144,8 +150,9 @@ bool RolloutWindow::start() {
     return false;
   }
   rollout_ = std::move(rollout);
-  note_->setText(tr("Waiting for keyboards on %1.").arg(QString::fromStdString(settings.ports.front()) +
-                                                        (settings.ports.size() > 1 ? tr(" and more") : QString())));
+  QStringList ports;
+  for (const std::string& port : settings.ports) ports << QString::fromStdString(port);
+  note_->setText(tr("Waiting for keyboards on %1.").arg(ports.join(QStringLiteral(", "))));
   startButton_->setEnabled(false);
   stopButton_->setEnabled(true);
   ports_->setEnabled(false);
