@@ -198,8 +198,8 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kUpload: link_.Upload(); break;
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
-    case cmd::kHelpDevIzured: host_.showHelp(); break;
     case cmd::kRollOut: rollOut(); break;
+    case cmd::kHelpDevIzured: host_.showHelp(); break;
     default:
       edits_.reshape(id);
       emit keysChanged();
