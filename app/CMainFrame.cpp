@@ -137,6 +137,8 @@ void CMainFrame::createActions() {
   add(cmd::kEditPaste, "&Paste\tCtrl+V", "Insert Clipboard contents");
   add(cmd::kViewUndoHistory, "&Undo History", "Show or hide the list of the edits that can be undone")
       ->setCheckable(true);
+  add(cmd::kExportCounters, "Export &Counters...", "Save the counter readings of the TCO window as a CSV file");
+  add(cmd::kRollOut, "&Roll Out to Keyboards...", "Write this table to one keyboard after another, on several ports at once");
 }
 
 QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> ids) {
@@ -159,7 +161,7 @@ QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
     return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
   return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0,
                                   cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1, r + 2, r + 3,
-                                  0, cmd::kExit});
+                                  0, cmd::kExit, 0, cmd::kExportCounters});
 }
 
 void CMainFrame::createMenus() {
@@ -169,7 +171,7 @@ void CMainFrame::createMenus() {
   noChildMenus_ = {createFileMenu(false), viewMenu(), createMenu(tr("&Help"), {cmd::kAbout})};
   childMenus_ = {createFileMenu(true),
                  createMenu(tr("&Edit"), {cmd::kEditUndo, cmd::kEditRedo, 0, cmd::kEditCopy, cmd::kEditPaste}),
-                 createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload, cmd::kCompareWith}),
+                 createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload, cmd::kCompareWith, cmd::kRollOut}),
                  createMenu(tr("&Interface"), {cmd::kPort, cmd::kKeyboardHistory}), viewMenu(),
                  createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};
 

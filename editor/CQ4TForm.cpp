@@ -20,6 +20,7 @@
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "tco/CTCOView.h"
+#include "ui/RolloutWindow.h"
 
 namespace q4t {
 
@@ -192,6 +193,8 @@ std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
       return docview::CommandState{link_.readTcoEnabled()};
     case cmd::kPort:
       return docview::CommandState{link_.portEnabled()};
+    case cmd::kRollOut:
+      return docview::CommandState{!link_.transferRunning()};
     default:
       return std::nullopt;
   }
@@ -213,6 +216,7 @@ void CQ4TForm::runCommand(int id) {
     case cmd::kUpload: link_.Upload(); break;
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
+    case cmd::kRollOut: rollOut(); break;
     case cmd::kHelpDevIzured: host_.showHelp(); break;
     default: recordKeyMenuCommand(id); break;
   }
@@ -332,6 +336,7 @@ void CQ4TForm::readTco() {
   if (display) connect(display, &CTCOView::displayDestroyed, this, [this](const TcoDisplay* gone) {
     link_.ForgetTcoView(gone);
   });
+  if (display) display->setKeyLabels(table_);
   link_.ReadTco(display);
 }
 
@@ -339,6 +344,20 @@ void CQ4TForm::choosePort() {
   portDialog_->setParent(host_.mainWindow(), portDialog_->windowFlags());
   const bool confirmed = portDialog_->DoModal() == kDialogOk;
   link_.PortChosen(confirmed ? std::optional(portDialog_->portName.toStdString()) : std::nullopt);
+}
+
+// The log names the table's file, so the table is saved first; this window's
+// link gives its port up, which the roll-out may need. One roll-out window at a time.
+void CQ4TForm::rollOut() {
+  if (auto* running = host_.mainWindow()->findChild<RolloutWindow*>()) {
+    running->raise();
+    running->activateWindow();
+    return;
+  }
+  if ((document()->isModified() || needsNewName(docview::nativePath(keyFilePath_))) && !fileSave()) return;
+  link_.Release();
+  host_.updateActions();
+  (new RolloutWindow(table_, keyFilePath_, host_.mainWindow()))->show();
 }
 
 void CQ4TForm::PostToWindow(const LinkPost& post) {

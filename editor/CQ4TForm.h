@@ -121,6 +121,7 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void onContextMenu(int k, const QPoint& globalPos);
   void readTco();
   void choosePort();
+  void rollOut();
 
   FormHost& host_;
   KeyTable table_;

@@ -42,6 +42,9 @@ class KeyboardLink {
   bool OpenLink();
   void StopReceiving();
   void Abort();
+  // Gives the port up for another user of it (a roll-out), as Abort does but
+  // without a word; nothing happens while a transfer runs.
+  void Release();
 
   // Commands of the window. Download sends nothing and returns false while
   // the table holds a field the keyboard cannot hold (unholdableFields).

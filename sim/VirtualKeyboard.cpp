@@ -64,6 +64,11 @@ void VirtualKeyboard::setFaults(const Faults& faults) {
   faults_ = faults;
 }
 
+void VirtualKeyboard::setReplacements(int times) {
+  std::lock_guard lock(mutex_);
+  replacement_ = Replacement(times);
+}
+
 Faults VirtualKeyboard::faults() const {
   std::lock_guard lock(mutex_);
   return faults_;
@@ -151,6 +156,11 @@ void VirtualKeyboard::answer(const Frame& request) {
 
 std::vector<Bytes> VirtualKeyboard::planReply(const Frame& request, std::string& note) {
   std::lock_guard lock(mutex_);
+  const Clock::time_point now = Clock::now();
+  if (replacement_.away(now)) {
+    note = "no answer: unplugged";
+    return {};
+  }
   const std::string refusal = RefusalReason(request);
   if (!refusal.empty()) {
     note = "no answer: " + refusal;
@@ -167,6 +177,7 @@ std::vector<Bytes> VirtualKeyboard::planReply(const Frame& request, std::string&
   } else {
     reply = CarryOut(request, state_);
     CorruptReadBack(faults_, request, reply);
+    replacement_.carriedOut(request, state_, now);
   }
   return WirePieces(faults_, reply);
 }

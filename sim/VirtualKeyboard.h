@@ -21,6 +21,7 @@
 #include "sim/KeyboardState.h"
 #include "sim/LineSettings.h"
 #include "sim/PseudoTerminal.h"
+#include "sim/Replacement.h"
 
 namespace q4t::sim {
 
@@ -54,6 +55,8 @@ class VirtualKeyboard {
   void editState(const std::function<void(KeyboardState&)>& edit);
   void setFaults(const Faults& faults);
   Faults faults() const;  // with the counts that are left
+  // Replaced by a new keyboard after each of the next times Downloads.
+  void setReplacements(int times);
   void setListener(ExchangeListener listener);  // before start
 
   // Every request frame received, in order, also those left unanswered. A
@@ -85,6 +88,7 @@ class VirtualKeyboard {
   mutable std::condition_variable requestLogged_;
   KeyboardState state_;
   Faults faults_;
+  Replacement replacement_;
   std::vector<Bytes> requests_;
   ExchangeListener listener_;
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -15,6 +16,10 @@
 #include "docview/CommandTarget.h"
 #include "docview/DialogUnits.h"
 #include "docview/Document.h"
+#include "docview/FileNames.h"
+#include "model/FileAccess.h"
+#include "model/SnapshotNames.h"
+#include "ui/ProgramMessage.h"
 
 namespace q4t {
 
@@ -159,12 +164,20 @@ std::optional<docview::CommandState> CTCOView::commandState(int id) const {
   if (isForwardedCommand(id) || id == cmd::kEditCopy) return docview::CommandState{};
   // Nothing here is edited: the key table's undo belongs to its own window.
   if (id == cmd::kEditUndo || id == cmd::kEditRedo || id == cmd::kEditPaste) return docview::CommandState{false};
+  if (id == cmd::kExportCounters) return docview::CommandState{countersRead_};
   return std::nullopt;
 }
 
 void CTCOView::runCommand(int id) {
   if (id == cmd::kEditCopy) {
     copyCounterRows();
+    return;
+  }
+  if (id == cmd::kExportCounters && countersRead_) {
+    const QString suggested = QString::fromStdString(serialFolderName(readings_.serialNumber)) + QStringLiteral(".csv");
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export Counters"), suggested,
+                                                      tr("CSV files (*.csv);;All Files (*.*)"));
+    if (!path.isEmpty()) exportCounters(path);
     return;
   }
   if (!isForwardedCommand(id) || !shared_.tcoOwnerForm) return;
@@ -178,7 +191,18 @@ void CTCOView::runCommand(int id) {
   owner->runCommand(id);
 }
 
+bool CTCOView::exportCounters(const QString& path) {
+  const FileResult written = replaceFileContents(docview::nativePath(path), counterCsv(readings_, &labels_));
+  if (!written)
+    showProgramMessage(window(), QMessageBox::Warning,
+                       tr("The counter readings could not be written to %1:\n%2")
+                           .arg(docview::shownPath(path), QString::fromStdString(written.reason)));
+  return written.ok;
+}
+
 void CTCOView::ShowCounters(const TcoCounterTable& counters) {
+  readings_.counters = counters;
+  countersRead_ = true;
   counterList_->clear();
   QList<QTreeWidgetItem*> rows;
   for (int counter = 0; counter < kCounterSlotCount; ++counter) {
@@ -194,15 +218,18 @@ void CTCOView::ShowCounters(const TcoCounterTable& counters) {
 }
 
 void CTCOView::SetSerialNumber(const std::string& text) {
+  readings_.serialNumber = text;
   serialNumber_ = fromKeyboard(text);
   showText(serialNumberField_, serialNumber_);
 }
 
 void CTCOView::SetManufactureDate(const std::string& text) {
+  readings_.manufactureDate = text;
   showText(manufactureDateField_, fromKeyboard(text));
 }
 
 void CTCOView::SetProgrammingDate(const std::string& text) {
+  readings_.programmingDate = text;
   showText(programmingDateField_, fromKeyboard(text));
 }
 

@@ -7,6 +7,7 @@
 #include "docview/View.h"
 #include "link/LinkShared.h"
 #include "link/LinkWindow.h"
+#include "model/CounterSheet.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -35,6 +36,11 @@ class CTCOView : public docview::View, public TcoDisplay {
   void SetProgrammingDate(const std::string& text) override;
   void SetDeviceDetails(const std::string& text) override;
   void SetCaliforniaLicense(bool on) override;
+
+  // The labels the counter readings are exported with: the table the read came from.
+  void setKeyLabels(const KeyTable& table) { labels_ = table; }
+  // File > Export Counters... without its dialog; false, after a message, when the file could not be written.
+  bool exportCounters(const QString& path);
 
   const QString& serialNumber() const { return serialNumber_; }
   QTreeWidget* counterList() const { return counterList_; }
@@ -66,6 +72,9 @@ class CTCOView : public docview::View, public TcoDisplay {
   QLineEdit* manufactureDateField_ = nullptr;
   QLineEdit* serialNumberField_ = nullptr;
   QString serialNumber_;
+  CounterReadings readings_;
+  bool countersRead_ = false;
+  KeyTable labels_;
 };
 
 }  // namespace q4t

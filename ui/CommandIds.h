@@ -47,5 +47,8 @@ constexpr int kCompareWith = 32802;
 constexpr int kKeyboardHistory = 32803;
 // The Undo History window.
 constexpr int kViewUndoHistory = 32820;
+// The roll-out window and the TCO window's counter readings as CSV.
+constexpr int kRollOut = 32810;
+constexpr int kExportCounters = 32811;
 
 }  // namespace q4t::cmd

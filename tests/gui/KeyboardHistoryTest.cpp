@@ -256,7 +256,7 @@ class KeyboardHistoryTest : public QObject {
     const QString other = program.writeTable(QStringLiteral("other.q4t"), [](KeyTable& t) { t.setValue(7, 99); });
     QVERIFY(program.start());
     QCOMPARE(menuTexts(program.app().mainFrame(), 2),
-             (QStringList{"&Upload", "&Download", "&Compare With..."}));
+             (QStringList{"&Upload", "&Download", "&Compare With...", "&Roll Out to Keyboards..."}));
     QVERIFY(!program.app().router().action(cmd::kCompareWith)->statusTip().isEmpty());
 
     MessageBoxAnswerer ok;
