@@ -11,7 +11,11 @@ namespace q4t {
 DownloadKeeping::DownloadKeeping(KeyboardLink& link, const KeyTable& table, QWidget* dialogParent)
     : link_(link), table_(table), dialogParent_(dialogParent) {}
 
-void DownloadKeeping::start(const std::string& sourceFile) { link_.ReadBeforeDownload(&store_, sourceFile); }
+// The store's folder is looked up afresh, as XDG_DATA_HOME is now.
+void DownloadKeeping::start(const std::string& sourceFile) {
+  store_ = SnapshotStore();
+  link_.ReadBeforeDownload(&store_, sourceFile);
+}
 
 void DownloadKeeping::tableKept(const KeyboardReading& reading, const SavedSnapshot& kept) {
   QMetaObject::invokeMethod(this, [this, reading, kept] { decide(reading, kept); }, Qt::QueuedConnection);
