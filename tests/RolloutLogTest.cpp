@@ -182,5 +182,26 @@ TEST_F(RolloutLogFile, ALineTheDiskHasNoRoomForLeavesNothingHalfWritten) {
   EXPECT_EQ(readFile(path), whole + rolloutLogRecord(entry));
 }
 
+// A line the disk does not confirm is no line of the log.
+struct FailingSync : FileCalls {
+  int Sync(int) override {
+    errno = EIO;
+    return -1;
+  }
+};
+
+TEST_F(RolloutLogFile, ALineThatCannotBeFlushedIsReportedAndCutOff) {
+  RolloutLog log;
+  ASSERT_TRUE(log.open(path));
+  const std::string headerOnly = readFile(path);
+  FailingSync disk;
+  useFileCalls(&disk);
+  const FileResult failed = log.append(entry);
+  useFileCalls(nullptr);
+  EXPECT_FALSE(failed);
+  EXPECT_EQ(failed.reason, "sync: Input/output error");
+  EXPECT_EQ(readFile(path), headerOnly);
+}
+
 }  // namespace
 }  // namespace q4t

@@ -110,6 +110,10 @@ class UndoLimitsTest : public QObject {
     QVERIFY(linked.router().run(cmd::kEditRedo));
     QVERIFY(written(form.table()) == uploaded);
     QVERIFY(form.layout().button(61)->isHidden());
+    // An Upload that brings the table the window holds adds nothing to undo.
+    const int commands = form.undoStack().count();
+    QVERIFY(linked.transfer(cmd::kUpload, QStringLiteral("OK: Upload successful")));
+    QCOMPARE(form.undoStack().count(), commands);
     QVERIFY(linked.router().run(cmd::kEditUndo));
 
     form.layout().button(4)->setFocus();

@@ -206,7 +206,9 @@ class UndoRedoTest : public QObject {
     QCOMPARE(form.table().entry(50).value, 8);
     QCOMPARE(form.table().label(50), std::string("Milk"));
     QCOMPARE(form.table().entry(50).counter, 7);
+    form.setKeyLabel(20, QStringLiteral("Tea"));
     QVERIFY(paste(program, 20, QStringLiteral(" 3 \r\n")));  // a number alone: the value only
+    QCOMPARE(form.table().label(20), std::string("Tea"));
     QCOMPARE(form.table().entry(3).value, 3);
     QCOMPARE(form.table().entry(20).size, q4t::KeySize::Quadruple);
 
