@@ -211,6 +211,16 @@ class UndoRedoTest : public QObject {
     QCOMPARE(form.table().label(20), std::string("Tea"));
     QCOMPARE(form.table().entry(3).value, 3);
     QCOMPARE(form.table().entry(20).size, q4t::KeySize::Quadruple);
+    QVERIFY(paste(program, 20, QStringLiteral("9\tHot milk")));  // text as another program copies a key
+    QCOMPARE(form.table().entry(20).value, 9);
+    QCOMPARE(form.table().label(20), std::string("Hot milk"));
+    auto* unlabelled = new QMimeData;  // the program's type without a label: the text is taken instead
+    unlabelled->setText(QStringLiteral("11"));
+    unlabelled->setData(q4t::kKeyMimeType, R"({"value":12})");
+    QGuiApplication::clipboard()->setMimeData(unlabelled);
+    QVERIFY(runOnKey(program, 20, cmd::kEditPaste));
+    QCOMPARE(form.table().entry(20).value, 11);
+    QCOMPARE(form.table().label(20), std::string("Hot milk"));
 
     const std::string before = wholeTable(form);
     const int commands = form.undoStack().count();
