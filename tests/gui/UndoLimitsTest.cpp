@@ -98,6 +98,7 @@ class UndoLimitsTest : public QObject {
     for (int k : {0, 60, 61}) form.setKeyLabel(k, QStringLiteral("Label %1").arg(k));
     const std::string before = written(form.table());
     const q4t::KeyFaces facesBefore = form.layout().faces();
+    const q4t::TcoCounterTable countersBefore = form.table().counters();
 
     QVERIFY(linked.transfer(cmd::kUpload, QStringLiteral("OK: Upload successful")));
     const std::string uploaded = written(form.table());
@@ -106,6 +107,7 @@ class UndoLimitsTest : public QObject {
     QVERIFY(linked.router().run(cmd::kEditUndo));
     QVERIFY(written(form.table()) == before);
     QVERIFY(form.layout().faces() == facesBefore);
+    QVERIFY(form.table().counters() == countersBefore);  // readings and owners, as the window held them
     QVERIFY(!form.layout().button(60)->toolTip().isEmpty());
     QVERIFY(linked.router().run(cmd::kEditRedo));
     QVERIFY(written(form.table()) == uploaded);
