@@ -269,6 +269,39 @@ TEST_F(RolloutTest, AKeyboardThatAnswersBusyIsLoggedAsFailedWithoutSerialNumber)
   EXPECT_EQ(keyboard.state().keyValue(0), 1) << "nothing written";
 }
 
+// With --count 1 and a keyboard on each of two ports, one is programmed and
+// the other is left as it came.
+TEST_F(RolloutTest, TheCountTakesNoKeyboardMoreThanAsked) {
+  sim::VirtualKeyboard& first = plugIn("COMA", "A-01");
+  sim::VirtualKeyboard& second = plugIn("COMB", "B-01");
+  sim::Faults slow;
+  slow.pace = true;
+  first.setFaults(slow);
+  second.setFaults(slow);
+  ASSERT_TRUE(start(settings({"COMA", "COMB"}, 1)));
+  ASSERT_TRUE(rollout->WaitFinished(30s));
+  rollout->Stop();
+  EXPECT_EQ(loggedKeyboards().size(), 1u);
+  EXPECT_EQ(first.state().keyValue(0) + second.state().keyValue(0), 200 + 1) << "one programmed, one untouched";
+}
+
+// A keyboard whose old table cannot be kept is not written to.
+TEST_F(RolloutTest, AKeyboardWhoseTableCannotBeKeptIsLeftAsItWas) {
+  sim::VirtualKeyboard& keyboard = plugIn("COMA", "A-01");
+  RolloutSettings s = settings({"COMA"}, 1);
+  s.snapshotRoot = tableFile + "/keyboards";  // under a file: no folder can be made
+  ASSERT_TRUE(start(s));
+  ASSERT_TRUE(rollout->WaitFinished(20s));
+  rollout->Stop();
+  const std::vector<Row> rows = loggedKeyboards();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][2], "A-01");
+  EXPECT_TRUE(rows[0][5].starts_with("ERROR: the keyboard's table could not be kept: ")) << rows[0][5];
+  EXPECT_EQ(rows[0][7], "");
+  EXPECT_EQ(keyboard.state().keyValue(0), 1) << "nothing written";
+  EXPECT_EQ(rollout->totals().failed(), 1);
+}
+
 // Refused before any keyboard is touched: the keyboard never hears a request.
 TEST_F(RolloutTest, WhatCannotWorkIsRefusedBeforeAnyKeyboardIsTouched) {
   sim::VirtualKeyboard& keyboard = plugIn("COMA", "A-01");
