@@ -14,6 +14,8 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
+#include <QUndoGroup>
+#include <QUndoView>
 #include <algorithm>
 #include <iterator>
 
@@ -43,11 +45,20 @@ const ToolButton kToolButtons[] = {
     {cmd::kUpload, 3, "Upload from Keyboard"},     {cmd::kReadTco, 4, "Read TCO values"},
     {cmd::kPort, 5, "Connect with Keyboard"},
 };
-// The edit and pane keys of the accelerator table: no command of them is handled.
-const QKeyCombination kUnhandledKeys[] = {
-    Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert,  Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert,
-    Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete, Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace,
-    QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6};
+// The cut and pane keys of the accelerator table: no command of them is handled.
+const QKeyCombination kUnhandledKeys[] = {Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete,
+                                          QKeyCombination(Qt::Key_F6), Qt::SHIFT | Qt::Key_F6};
+
+struct EditKey {
+  QKeyCombination keys;
+  int id;
+};
+// The Edit menu's keys, the accelerator table's older ones among them.
+const EditKey kEditKeys[] = {
+    {Qt::CTRL | Qt::Key_Z, cmd::kEditUndo},  {Qt::ALT | Qt::Key_Backspace, cmd::kEditUndo},
+    {Qt::CTRL | Qt::Key_Y, cmd::kEditRedo},  {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, cmd::kEditRedo},
+    {Qt::CTRL | Qt::Key_C, cmd::kEditCopy},  {Qt::CTRL | Qt::Key_Insert, cmd::kEditCopy},
+    {Qt::CTRL | Qt::Key_V, cmd::kEditPaste}, {Qt::SHIFT | Qt::Key_Insert, cmd::kEditPaste}};
 
 // Shift+F10 asks the focused control for its context menu, as the Menu key does.
 bool openContextMenuByKey(QWidget* control) {
@@ -57,9 +68,19 @@ bool openContextMenuByKey(QWidget* control) {
   return true;
 }
 
-bool isUnhandledKey(const QKeyEvent& key) {
-  return std::find(std::begin(kUnhandledKeys), std::end(kUnhandledKeys), key.keyCombination()) !=
-         std::end(kUnhandledKeys);
+// The keys the main window takes before any control of a child window.
+bool isWindowKey(const QKeyEvent& key) {
+  const QKeyCombination keys = key.keyCombination();
+  return std::find(std::begin(kUnhandledKeys), std::end(kUnhandledKeys), keys) != std::end(kUnhandledKeys) ||
+         std::any_of(std::begin(kEditKeys), std::end(kEditKeys), [keys](const EditKey& edit) { return edit.keys == keys; });
+}
+
+QString undoItemText(const QString& action) {
+  return action.isEmpty() ? CMainFrame::tr("&Undo\tCtrl+Z") : CMainFrame::tr("&Undo %1\tCtrl+Z").arg(action);
+}
+
+QString redoItemText(const QString& action) {
+  return action.isEmpty() ? CMainFrame::tr("&Redo\tCtrl+Y") : CMainFrame::tr("&Redo %1\tCtrl+Y").arg(action);
 }
 }  // namespace
 
@@ -80,6 +101,7 @@ CMainFrame::CMainFrame(docview::CommandRouter& router) : router_(router), worksp
   createStatusBar();
   createAccelerators();
   createKeyLabelsDock();
+  createUndoHistory();
   qApp->installEventFilter(this);
   followActiveChild();
 }
@@ -106,7 +128,17 @@ void CMainFrame::createActions() {
   add(cmd::kFileExport, "&Export...", "Write the layout sheet or the legend inserts to a PDF, SVG or PNG file");
   add(cmd::kHelpDevIzured, "Dev Izured", "start Dev izured help");
   add(cmd::kAbout, "&About Q4TProgrammer...", "");
+  add(cmd::kCompareWith, "&Compare With...", "Show what differs between a Keytable file and this window's Keytable");
+  add(cmd::kKeyboardHistory, "Keyboard &History...", "Show the Keytables kept of each keyboard before and after download");
   for (int i = 0; i < kRecentShown; ++i) add(cmd::kFirstRecentFile + i, "Recent File", "Open this document");
+  add(cmd::kEditUndo, "&Undo\tCtrl+Z", "Undo the last action");
+  add(cmd::kEditRedo, "&Redo\tCtrl+Y", "Redo the previously undone action");
+  add(cmd::kEditCopy, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
+  add(cmd::kEditPaste, "&Paste\tCtrl+V", "Insert Clipboard contents");
+  add(cmd::kViewUndoHistory, "&Undo History", "Show or hide the list of the edits that can be undone")
+      ->setCheckable(true);
+  add(cmd::kExportCounters, "Export &Counters...", "Save the counter readings of the TCO window as a CSV file");
+  add(cmd::kRollOut, "&Roll Out to Keyboards...", "Write this table to one keyboard after another, on several ports at once");
 }
 
 QMenu* CMainFrame::createMenu(const QString& title, std::initializer_list<int> ids) {
@@ -129,15 +161,18 @@ QMenu* CMainFrame::createFileMenu(bool withDocumentItems) {
     return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, 0, r, r + 1, r + 2, r + 3, 0, cmd::kExit});
   return createMenu(tr("&File"), {cmd::kFileNew, cmd::kFileOpen, cmd::kFileClose, cmd::kFileSave, cmd::kFileSaveAs, 0,
                                   cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileExport, 0, r, r + 1, r + 2, r + 3,
-                                  0, cmd::kExit});
+                                  0, cmd::kExit, 0, cmd::kExportCounters});
 }
 
 void CMainFrame::createMenus() {
-  noChildMenus_ = {createFileMenu(false), createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
-                   createMenu(tr("&Help"), {cmd::kAbout})};
-  childMenus_ = {createFileMenu(true), createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload}),
-                 createMenu(tr("&Interface"), {cmd::kPort}),
-                 createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels}),
+  const auto viewMenu = [this] {
+    return createMenu(tr("&View"), {cmd::kViewToolbar, cmd::kViewStatusBar, cmd::kViewKeyLabels, cmd::kViewUndoHistory});
+  };
+  noChildMenus_ = {createFileMenu(false), viewMenu(), createMenu(tr("&Help"), {cmd::kAbout})};
+  childMenus_ = {createFileMenu(true),
+                 createMenu(tr("&Edit"), {cmd::kEditUndo, cmd::kEditRedo, 0, cmd::kEditCopy, cmd::kEditPaste}),
+                 createMenu(tr("&KeyTable"), {cmd::kUpload, cmd::kDownload, cmd::kCompareWith, cmd::kRollOut}),
+                 createMenu(tr("&Interface"), {cmd::kPort, cmd::kKeyboardHistory}), viewMenu(),
                  createMenu(tr("&Help"), {cmd::kHelpDevIzured, cmd::kAbout})};
 
   for (QMenu* menu : noChildMenus_ + childMenus_) {
@@ -181,7 +216,8 @@ void CMainFrame::createAccelerators() {
   routed(QKeySequence(Qt::CTRL | Qt::Key_O), cmd::kFileOpen);
   routed(QKeySequence(Qt::CTRL | Qt::Key_S), cmd::kFileSave);
   routed(QKeySequence(Qt::CTRL | Qt::Key_P), cmd::kFilePrint);
-  // Edit and pane keys: taken by the main window, handled by nobody.
+  for (const EditKey& edit : kEditKeys) routed(QKeySequence(edit.keys), edit.id);
+  // Cut and pane keys: taken by the main window, handled by nobody.
   for (const QKeyCombination keys : kUnhandledKeys) new QShortcut(QKeySequence(keys), this);
 }
 
@@ -190,6 +226,43 @@ void CMainFrame::createKeyLabelsDock() {
   keyLabelsDock_->setObjectName(QStringLiteral("keyLabelsDock"));
   addDockWidget(Qt::BottomDockWidgetArea, keyLabelsDock_);
   keyLabelsDock_->hide();
+}
+
+void CMainFrame::createUndoHistory() {
+  undoGroup_ = new QUndoGroup(this);
+  undoHistoryDock_ = new QDockWidget(tr("Undo History"), this);
+  undoHistoryDock_->setObjectName(QStringLiteral("undoHistoryDock"));
+  auto* history = new QUndoView(undoGroup_, undoHistoryDock_);
+  history->setEmptyLabel(tr("Window opened"));
+  // The entry the file holds.
+  history->setCleanIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  undoHistoryDock_->setWidget(history);
+  // A tab beside the Key Labels window: the key layout window keeps its width
+  // and the labels theirs.
+  addDockWidget(Qt::BottomDockWidgetArea, undoHistoryDock_);
+  tabifyDockWidget(keyLabelsDock_, undoHistoryDock_);
+  undoHistoryDock_->hide();
+  connect(undoGroup_, &QUndoGroup::undoTextChanged, this, [this](const QString& action) {
+    for (QAction* item : router_.actions(cmd::kEditUndo)) item->setText(undoItemText(action));
+  });
+  connect(undoGroup_, &QUndoGroup::redoTextChanged, this, [this](const QString& action) {
+    for (QAction* item : router_.actions(cmd::kEditRedo)) item->setText(redoItemText(action));
+  });
+  // The group's own actions change their enabled state only when the active
+  // stack's does (an edit, undo or redo by any way, a click in the list among
+  // them); the routed items follow then, greyed also while a transfer runs.
+  for (QAction* stackAction : {undoGroup_->createUndoAction(this), undoGroup_->createRedoAction(this)})
+    connect(stackAction, &QAction::enabledChanged, &router_, &docview::CommandRouter::updateActions);
+  // A click in the list undoes or redoes too: not while Undo and Redo are greyed (a transfer runs).
+  const auto followEnabled = [this, history] {
+    history->setEnabled(router_.action(cmd::kEditUndo)->isEnabled() || router_.action(cmd::kEditRedo)->isEnabled());
+  };
+  for (int id : {cmd::kEditUndo, cmd::kEditRedo}) connect(router_.action(id), &QAction::enabledChanged, this, followEnabled);
+}
+
+void CMainFrame::followUndoStack(QUndoStack* stack) {
+  if (stack) undoGroup_->addStack(stack);
+  undoGroup_->setActiveStack(stack);
 }
 
 docview::MdiChildFrame* CMainFrame::activeChild() const {
@@ -222,13 +295,21 @@ std::optional<docview::CommandState> CMainFrame::commandState(int id) const {
   if (id == cmd::kViewToolbar) return docview::CommandState{true, toolBar_->isVisible()};
   if (id == cmd::kViewStatusBar) return docview::CommandState{true, statusBar()->isVisible()};
   if (id == cmd::kViewKeyLabels) return docview::CommandState{true, keyLabelsDock_->isVisible()};
+  if (id == cmd::kViewUndoHistory) return docview::CommandState{true, undoHistoryDock_->isVisible()};
   return std::nullopt;
 }
 
 void CMainFrame::runCommand(int id) {
   if (id == cmd::kViewToolbar) toolBar_->setVisible(!toolBar_->isVisible());
   if (id == cmd::kViewStatusBar) statusBar()->setVisible(!statusBar()->isVisible());
-  if (id == cmd::kViewKeyLabels) keyLabelsDock_->setVisible(!keyLabelsDock_->isVisible());
+  if (id == cmd::kViewKeyLabels) showOrHide(*keyLabelsDock_);
+  if (id == cmd::kViewUndoHistory) showOrHide(*undoHistoryDock_);
+}
+
+// Shown as the front tab when the other one is shown too.
+void CMainFrame::showOrHide(QDockWidget& dock) {
+  dock.setVisible(!dock.isVisible());
+  if (dock.isVisible()) dock.raise();
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -265,10 +346,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (key->keyCombination() == (Qt::SHIFT | Qt::Key_F10) && !QApplication::activePopupWidget())
       return openContextMenuByKey(static_cast<QWidget*>(watched));
   }
-  // The accelerators come before the focused control: a text field of a
-  // child window must not copy, cut, paste or undo with them.
+  // The accelerators come before the focused control: in a child window the
+  // Edit menu's commands copy, paste and undo, never a text field by itself.
   if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType() &&
-      workspace_->isAncestorOf(static_cast<QWidget*>(watched)) && isUnhandledKey(*static_cast<QKeyEvent*>(event))) {
+      workspace_->isAncestorOf(static_cast<QWidget*>(watched)) && isWindowKey(*static_cast<QKeyEvent*>(event))) {
     return true;
   }
   return QMainWindow::eventFilter(watched, event);

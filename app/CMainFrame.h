@@ -11,6 +11,8 @@ class QDockWidget;
 class QMdiArea;
 class QMenu;
 class QToolBar;
+class QUndoGroup;
+class QUndoStack;
 
 namespace docview {
 class CommandRouter;
@@ -34,6 +36,12 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   QToolBar& toolBar() const { return *toolBar_; }
   // "Key Labels", at the bottom, hidden until View > Key Labels shows it.
   QDockWidget& keyLabelsDock() const { return *keyLabelsDock_; }
+  // "Undo History", a tab beside Key Labels, hidden until View > Undo History shows it:
+  // the active key layout window's undo stack.
+  QDockWidget& undoHistoryDock() const { return *undoHistoryDock_; }
+  QUndoGroup& undoGroup() const { return *undoGroup_; }
+  // Undo, Redo and the Undo History follow the stack; null for none.
+  void followUndoStack(QUndoStack* stack);
   // The child window that commands go to; null when there is none.
   docview::MdiChildFrame* activeChild() const;
   void showRecentFiles(const QStringList& paths);
@@ -66,6 +74,8 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   // A menu of the commands, 0 a separator.
   QMenu* createMenu(const QString& title, std::initializer_list<int> ids);
   void createKeyLabelsDock();
+  void createUndoHistory();
+  void showOrHide(QDockWidget& dock);
   QMenu* createFileMenu(bool withDocumentItems);
   bool handleHelpKey(QKeyEvent* key);
 
@@ -73,6 +83,8 @@ class CMainFrame : public QMainWindow, public docview::CommandTarget {
   QMdiArea* workspace_;
   QToolBar* toolBar_ = nullptr;
   QDockWidget* keyLabelsDock_ = nullptr;
+  QDockWidget* undoHistoryDock_ = nullptr;
+  QUndoGroup* undoGroup_ = nullptr;
   StatusPanes* panes_ = nullptr;
   QList<QMenu*> noChildMenus_;
   QList<QMenu*> childMenus_;

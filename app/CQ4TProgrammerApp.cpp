@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
@@ -17,6 +18,7 @@
 #include "app/HelpLauncher.h"
 #include "app/OpenFileDialog.h"
 #include "app/SheetCommands.h"
+#include "app/TableHistoryCommands.h"
 #include "app/StatusPanes.h"
 #include "app/UiTranslator.h"
 #include "ui/ProgramMessage.h"
@@ -58,7 +60,8 @@ CQ4TProgrammerApp::CQ4TProgrammerApp(LinkShared& shared)
     : shared_(shared),
       router_(new docview::CommandRouter([this] { return routingChain(); }, this)),
       help_(std::make_unique<HelpLauncher>()),
-      sheets_(std::make_unique<SheetCommands>([this] { return activeForm(); }, [this] { return mainWindow(); })) {
+      sheets_(std::make_unique<SheetCommands>([this] { return activeForm(); }, [this] { return mainWindow(); })),
+      history_(std::make_unique<TableHistoryCommands>(*this)) {
   // Keeps the last port made, to name the cause when it cannot be opened.
   shared_.makePort = [this, make = shared_.makePort] {
     lastMadePort_ = make ? make() : nullptr;
@@ -83,6 +86,7 @@ std::vector<docview::CommandTarget*> CQ4TProgrammerApp::routingChain() {
     chain = {child->view(), child->document(), child};
   }
   chain.push_back(sheets_.get());
+  chain.push_back(history_.get());
   chain.push_back(mainFrame_.get());
   chain.push_back(this);
   return chain;
@@ -93,7 +97,7 @@ void CQ4TProgrammerApp::registerTemplates() {
   keyLayoutTemplate_ = new docview::DocTemplate(
       workspace, QString::fromLatin1(kDocumentName),
       {[](docview::DocTemplate& t) { return new CMyQ4TProgrammerDoc(t); },
-       [] { return new CQ4TFrame(); }, [this] { return new CQ4TForm(*this); }},
+       [] { return new CQ4TFrame(); }, [this] { return new CQ4TForm(*this, std::exchange(copyToOpen_, nullptr)); }},
       this);
   // One TCO window type serves the whole run; Read TCO is its only way in.
   tcoTemplate_ = new docview::DocTemplate(
@@ -135,6 +139,7 @@ void CQ4TProgrammerApp::followActiveChild() {
   docview::MdiChildFrame* child = mainFrame_->activeChild();
   if (child && child->view()) child->view()->activated();
   keyLabels_->follow(activeForm());
+  mainFrame_->followUndoStack(activeForm() ? &activeForm()->undoStack() : nullptr);
   updateActions();
 }
 
@@ -157,6 +162,14 @@ bool CQ4TProgrammerApp::openDocumentFile(const QString& path) {
   return true;
 }
 
+bool CQ4TProgrammerApp::openTableCopy(const KeyTable& table, const QString& title) {
+  const TableCopy copy{table, title};
+  copyToOpen_ = &copy;
+  const bool opened = keyLayoutTemplate_->openDocument({}) != nullptr;
+  copyToOpen_ = nullptr;
+  return opened;
+}
+
 bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
   if (isMissing(path)) {
     showProgramMessage(mainWindow(), QMessageBox::Warning, tr("%1\nCannot find this file.\nPlease verify that the correct path "
@@ -170,10 +183,14 @@ bool CQ4TProgrammerApp::openFailed(const QString& path, const QString& reason) {
 }
 
 void CQ4TProgrammerApp::openFileDialog() {
+  const QString chosen = chooseOpenFileName();
+  if (!chosen.isEmpty()) openDocumentFile(chosen);
+}
+
+QString CQ4TProgrammerApp::chooseOpenFileName() {
   // One Open dialog for the run, as for the save dialog.
   if (!openDialog_) openDialog_ = std::make_unique<OpenFileDialog>();
-  const QString chosen = openDialog_->choose();
-  if (!chosen.isEmpty()) openDocumentFile(chosen);
+  return openDialog_->choose();
 }
 
 bool CQ4TProgrammerApp::exitInstance() {

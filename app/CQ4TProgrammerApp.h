@@ -22,9 +22,12 @@ namespace q4t {
 class CMainFrame;
 class CQ4TForm;
 class HelpLauncher;
+class KeyTable;
 class KeyLabelsPanel;
 class OpenFileDialog;
 class SheetCommands;
+class TableHistoryCommands;
+struct TableCopy;
 class PortDevice;
 class UiTranslator;
 
@@ -52,6 +55,12 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   bool newDocument();
   // Opens the file in a key layout window, or activates the window that has it.
   bool openDocumentFile(const QString& path);
+  // Shows the table in a key layout window of its own, bound to no file.
+  bool openTableCopy(const KeyTable& table, const QString& title);
+  // The Open dialog's file; empty when cancelled.
+  QString chooseOpenFileName();
+  // The key layout view of the active window; null for none.
+  CQ4TForm* activeForm() const;
   // Save prompts, every window closed, then the port released; false when cancelled.
   bool exitInstance();
 
@@ -78,7 +87,6 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   bool openFailed(const QString& path, const QString& reason);
   void releasePort();
   void portNotOpened(const QString& cause, bool denied);
-  CQ4TForm* activeForm() const;
   void followActiveChild();
 
   LinkShared& shared_;
@@ -91,6 +99,8 @@ class CQ4TProgrammerApp : public QObject, public FormHost, public docview::Comma
   std::unique_ptr<HelpLauncher> help_;
   std::unique_ptr<UiTranslator> translator_;
   std::unique_ptr<SheetCommands> sheets_;
+  std::unique_ptr<TableHistoryCommands> history_;
+  const TableCopy* copyToOpen_ = nullptr;  // while openTableCopy makes its window
   KeyLabelsPanel* keyLabels_ = nullptr;
   std::unique_ptr<OpenFileDialog> openDialog_;
   std::unique_ptr<QFileDialog> saveDialog_;

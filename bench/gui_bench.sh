@@ -10,7 +10,7 @@
 #      need on the line (10 bits a byte at 9600 baud: 1.04 ms a byte).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build-release
+build=${Q4T_BENCH_BUILD:-build-release}
 
 now() { echo "$EPOCHREALTIME"; }  # bash's clock: no process started per reading
 
@@ -97,6 +97,12 @@ trap '[ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$work"' EXIT
 # The keyboard's verbose lines, each stamped with the time it came out: a
 # request line comes once the request has been answered.
 export Q4T_PORT_DIR=$work
+# Settings and kept tables of the bench's own; Download without its preview,
+# so that the figure is the keeping read and the write alone.
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+mkdir -p "$XDG_CONFIG_HOME/Local AppWizard-Generated Applications"
+printf '[Download]\nshowChanges=false\n' \
+  > "$XDG_CONFIG_HOME/Local AppWizard-Generated Applications/Dev Izured for Q4T Keyboard.conf"
 "$build/sim/q4t-keyboard-sim" --link "$work/COM1" --pace --verbose \
   > >(while IFS= read -r line; do echo "$EPOCHREALTIME $line"; done > "$work/stamped") 2>&1 &
 sim=$!

@@ -6,6 +6,7 @@ set -eu
 build=${1:-build}
 work=$(mktemp -d)
 export Q4T_PORT_DIR=$work
+export XDG_DATA_HOME=$work/data  # the tables a download keeps
 trap 'kill $sim 2>/dev/null; rm -rf "$work"' EXIT
 
 run_sim() {

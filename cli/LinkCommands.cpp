@@ -11,6 +11,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/TcoReport.h"
 #include "link/SystemSerialPort.h"
+#include "model/CounterSheet.h"
 #include "model/FileAccess.h"
 #include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
@@ -32,6 +33,7 @@ struct Options {
   std::string base = newTablePath();
   int timeoutSeconds = 60;
   bool json = false;
+  bool csv = false;
   bool dryRun = false;
   bool noSnapshot = false;
   std::vector<std::string> positional;
@@ -50,20 +52,6 @@ int parseTimeout(const std::string& text) {
   return whole && seconds > 0 && seconds <= kMaxTimeoutSeconds ? seconds : 0;
 }
 
-std::string absolutePath(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(pathOf(path), error);
-  return error ? path : pathText(absolute.lexically_normal());
-}
-
-// COM<n> stays a port name for the link; any other name is a device: a path
-// with a "/" is taken from the current directory, a bare name from /dev.
-std::string portArgument(const std::string& name) {
-  if (IsComPortName(name) || name == "COM" || name.empty() || name.front() == '/') return name;
-  if (name.find('/') == std::string::npos) return "/dev/" + name;
-  return absolutePath(name);
-}
-
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -71,6 +59,8 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
     const bool hasValue = i + 1 < args.size();
     if (arg == "--json") {
       options.json = true;
+    } else if (arg == "--csv") {
+      options.csv = true;
     } else if (arg == "--dry-run") {
       options.dryRun = true;
     } else if (arg == "--no-snapshot") {
@@ -248,6 +238,13 @@ int download(const Options& options) {
   return session.ExitStatus();
 }
 
+// The readings as text, JSON or CSV.
+std::string report(const Options& options, const TcoReading& reading) {
+  if (options.csv)
+    return counterCsv({reading.serialNumber, reading.manufactureDate, reading.programmingDate, reading.counters});
+  return options.json ? tcoJson(reading) : tcoText(reading);
+}
+
 int readTco(const Options& options, const std::string& licenseChoice) {
   KeyTable table;
   CliTcoView view;
@@ -258,12 +255,26 @@ int readTco(const Options& options, const std::string& licenseChoice) {
     const int on = licenseChoice == "on" ? 1 : 0;
     session.Step([&] { session.window().PostToWindow({{LinkEvent::CaliforniaLicenseChanged, on, 0}, Frame{}, 0, 0}); });
   } else {
-    std::fputs((options.json ? tcoJson(view.reading) : tcoText(view.reading)).c_str(), stdout);
+    std::fputs(report(options, view.reading).c_str(), stdout);
   }
   return session.ExitStatus();
 }
 
 }  // namespace
+
+std::string absolutePath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(pathOf(path), error);
+  return error ? path : pathText(absolute.lexically_normal());
+}
+
+// COM<n> stays a port name for the link; any other name is a device: a path
+// with a "/" is taken from the current directory, a bare name from /dev.
+std::string portArgument(const std::string& name) {
+  if (IsComPortName(name) || name == "COM" || name.empty() || name.front() == '/') return name;
+  if (name.find('/') == std::string::npos) return "/dev/" + name;
+  return absolutePath(name);
+}
 
 bool isLinkCommand(const std::string& command) {
   return command == "connect" || command == "upload" || command == "download" ||
@@ -279,6 +290,8 @@ int runLinkCommand(const std::string& command, const std::vector<std::string>& a
   InstallInterruptHandler();
   if (command == "upload") return upload(*options);
   if (command == "download") return download(*options);
+  if (options->csv && command != "read-tco") return usage("--csv is an option of read-tco");
+  if (options->csv && options->json) return usage("--json and --csv exclude each other");
   if (command == "read-tco") {
     if (!options->positional.empty()) return usage("read-tco takes no file");
     return readTco(*options, "");

@@ -7,6 +7,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/HistoryCommand.h"
 #include "cli/LinkCommands.h"
+#include "cli/RolloutCommand.h"
 #include "cli/ShowCommand.h"
 #include "model/KeyTableFile.h"
 
@@ -21,8 +22,9 @@ const char* const kUsage =
     "       q4t connect --port NAME\n"
     "       q4t upload --port NAME [--base FILE] OUT.q4t\n"
     "       q4t download --port NAME [--dry-run | --no-snapshot] IN.q4t\n"
-    "       q4t read-tco --port NAME [--json]\n"
+    "       q4t read-tco --port NAME [--json | --csv]\n"
     "       q4t license --port NAME on|off\n"
+    "       q4t rollout TABLE.q4t --port NAME [--port NAME ...] --log FILE.csv [--count N]\n"
     "       q4t --help | --version\n"
     "NAME is COM<n>, a device path, or a device name in /dev; COM<n> is\n"
     "$Q4T_PORT_DIR/COM<n> when that exists, else /dev/ttyS<n-1>.\n"
@@ -30,12 +32,16 @@ const char* const kUsage =
     "--base FILE: the table upload starts from; default DefTable.q4t in the\n"
     "current folder, else the one installed with q4t.\n"
     "--json: read-tco prints its report as one JSON object.\n"
+    "--csv: read-tco prints the counter readings as CSV.\n"
     "diff lists what would change on the keyboard from A to B (with --json as\n"
     "one JSON object); exit 0 when it would hold the same from both, 1 when not.\n"
     "history lists the tables kept of each keyboard (or of SERIAL) before and\n"
     "after each download, in ${XDG_DATA_HOME:-~/.local/share}/q4t-programmer/keyboards.\n"
     "download keeps the keyboard's table there before it writes; --dry-run\n"
     "only lists what would change, --no-snapshot writes without keeping.\n"
+    "rollout writes TABLE to one keyboard after another on each port, keeping each\n"
+    "one's table first, and appends a line for each to the log (CSV); --count N\n"
+    "ends it after N keyboards in all, Ctrl+C at once.\n"
     "Status texts and errors go to stderr, results to stdout.\n";
 
 int usageError(const std::string& message) {
@@ -68,5 +74,6 @@ int main(int argc, char** argv) {
   if (command == "diff") return q4t::diffCommand(args);
   if (command == "history") return q4t::historyCommand(args);
   if (q4t::isLinkCommand(command)) return q4t::runLinkCommand(command, args);
+  if (command == "rollout") return q4t::rolloutCommand(args);
   return usageError("unknown command " + command);
 }

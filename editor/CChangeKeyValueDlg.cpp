@@ -82,17 +82,22 @@ void CChangeKeyValueDlg::accept() {
   QDialog::accept();
 }
 
+CChangeKeyValueDlg::Reading CChangeKeyValueDlg::readNewValue(QStringView text) {
+  return read(text, Range{0, kHighestValue});
+}
+
+CChangeKeyValueDlg::Reading CChangeKeyValueDlg::read(QStringView text, std::optional<Range> range) {
+  const std::optional<std::int32_t> number = strictInteger(text);
+  if (!number) return {std::nullopt, tr("Please enter an integer."), false};
+  if (range && (*number < range->lowest || *number > range->highest))
+    return {std::nullopt, tr("Please enter an integer between %1 and %2.").arg(range->lowest).arg(range->highest), true};
+  return {number, {}, false};
+}
+
 std::optional<std::int32_t> CChangeKeyValueDlg::readField(QLineEdit* field, std::optional<Range> range) {
-  const std::optional<std::int32_t> number = strictInteger(field->text());
-  if (!number) {
-    refuse(field, tr("Please enter an integer."), false);
-    return std::nullopt;
-  }
-  if (range && (*number < range->lowest || *number > range->highest)) {
-    refuse(field, tr("Please enter an integer between %1 and %2.").arg(range->lowest).arg(range->highest), true);
-    return std::nullopt;
-  }
-  return number;
+  const Reading reading = read(field->text(), range);
+  if (!reading.number) refuse(field, reading.refusal, reading.warning);
+  return reading.number;
 }
 
 void CChangeKeyValueDlg::refuse(QLineEdit* field, const QString& message, bool withIcon) {

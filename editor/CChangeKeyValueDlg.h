@@ -21,6 +21,15 @@ class CChangeKeyValueDlg : public QDialog {
   // the dialog cannot be opened because it is open already.
   int DoModal();
 
+  // The new value's check as OK runs it: the number, or the message that
+  // refuses the text and whether the warning icon comes with it.
+  struct Reading {
+    std::optional<std::int32_t> number;
+    QString refusal;
+    bool warning = false;
+  };
+  static Reading readNewValue(QStringView text);
+
   std::int32_t newValue = 0;
   std::int32_t actuationPoint = 0;
   std::int32_t oldValue = 0;
@@ -38,6 +47,7 @@ class CChangeKeyValueDlg : public QDialog {
 
   void addLabel(const QString& text, int x, int y, int width);
   QLineEdit* addField(int id, const QString& accessibleName, int x, int y, bool readOnly);
+  static Reading read(QStringView text, std::optional<Range> range);
   std::optional<std::int32_t> readField(QLineEdit* field, std::optional<Range> range);
   void refuse(QLineEdit* field, const QString& message, bool withIcon);
 

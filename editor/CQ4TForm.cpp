@@ -1,5 +1,6 @@
 #include "editor/CQ4TForm.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -12,11 +13,14 @@
 #include "docview/FileNames.h"
 #include "editor/FormHost.h"
 #include "ui/ProgramMessage.h"
+#include "editor/KeyClipboard.h"
 #include "editor/KeyContextMenu.h"
 #include "editor/SaveQuestions.h"
+#include "model/KeptLabels.h"
 #include "model/KeyTableFile.h"
 #include "model/KeyboardLimits.h"
 #include "tco/CTCOView.h"
+#include "ui/RolloutWindow.h"
 
 namespace q4t {
 
@@ -30,11 +34,11 @@ QPixmap solidPixmap(int width, int height, const QColor& color) {
 }
 }  // namespace
 
-CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
-    : View(parent), host_(host), layout_(table_, this), link_(*this, table_, host.linkShared()),
-      contextMenu_(new KeyContextMenu(this)),
-      edits_(table_, layout_, *contextMenu_, host, [this] { markModified(); }),
-      portDialog_(std::make_unique<CComPortDlg>()) {
+CQ4TForm::CQ4TForm(FormHost& host, const TableCopy* copy, QWidget* parent)
+    : View(parent), host_(host), layout_(table_, this), history_(table_, layout_),
+      copy_(copy ? std::optional(*copy) : std::nullopt), link_(*this, table_, host.linkShared()),
+      contextMenu_(new KeyContextMenu(this)), edits_(table_, layout_, *contextMenu_, host),
+      portDialog_(std::make_unique<CComPortDlg>()), keeping_(link_, table_, host.mainWindow()) {
   setFont(docview::formFont());
   setFixedSize(docview::dialogUnitSize(405, 119));
   buildLegend();
@@ -43,13 +47,19 @@ CQ4TForm::CQ4TForm(FormHost& host, QWidget* parent)
     connect(button, &QPushButton::clicked, this, [this, k] { onKeyClicked(k); });
     connect(button, &KeyButton::contextMenuRequested, this, &CQ4TForm::onContextMenu);
   }
+  connect(&keeping_, &DownloadKeeping::decided, this, [this] { host_.updateActions(); });
   connect(&replyTimer_, &QTimer::timeout, this, [this] {
     link_.OnReplyTimer();
     afterLinkEvent();
   });
+  connect(&history_.stack(), &QUndoStack::indexChanged, this, &CQ4TForm::afterUndoStep);
+  connect(&history_.stack(), &QUndoStack::cleanChanged, this, [this](bool clean) { document()->setModified(!clean); });
 }
 
-CQ4TForm::~CQ4TForm() = default;
+// The stack clears itself as it goes, after the members it would reach
+// through this view are gone; it no longer speaks to the view then. (Its
+// window left the workspace first, and so the Edit menu.)
+CQ4TForm::~CQ4TForm() { history_.stack().disconnect(this); }
 
 void CQ4TForm::buildLegend() {
   auto* changedIcon = new QLabel(this);
@@ -81,7 +91,7 @@ void CQ4TForm::chooseKeyFile() {
   keyFilePath_ = document()->pathName();
   if (!keyFilePath_.isEmpty()) return;
   keyFilePath_ = docview::pathFromNative(newTablePath());
-  document()->setTitle(QStringLiteral("New"));
+  document()->setTitle(copy_ ? copy_->title : QStringLiteral("New"));
 }
 
 bool CQ4TForm::closeOtherLayouts() {
@@ -96,8 +106,15 @@ bool CQ4TForm::closeOtherLayouts() {
   return true;
 }
 
+FileResult CQ4TForm::readTable() {
+  if (!copy_) return readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
+  table_ = std::move(copy_->table);
+  copy_.reset();
+  return {};
+}
+
 void CQ4TForm::loadTable() {
-  const FileResult result = readKeyTable(docview::nativePath(keyFilePath_), table_, &lastSeen_);
+  const FileResult result = readTable();
   if (!result)
     host_.noteCause(docview::shownPath(keyFilePath_) + QStringLiteral(": ") + QString::fromStdString(result.reason));
   layout_.refreshCaptions();
@@ -118,7 +135,7 @@ void CQ4TForm::warnOfUnholdableFields() {
 void CQ4TForm::download() {
   const std::vector<FieldProblem> problems = unholdableFields(table_);
   if (problems.empty()) {
-    link_.Download();
+    keeping_.start(document()->pathName().isEmpty() ? std::string() : docview::nativePath(keyFilePath_));
     return;
   }
   showProgramMessage(host_.mainWindow(), QMessageBox::Warning,
@@ -148,8 +165,6 @@ void CQ4TForm::afterLinkEvent() {
 
 void CQ4TForm::activated() { layout_.refreshStyles(); }
 
-void CQ4TForm::markModified() { document()->setModified(true); }
-
 std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
   switch (id) {
     case cmd::kTcoCounterOn:
@@ -162,6 +177,14 @@ std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
     case cmd::kFileSaveAs:
     case cmd::kHelpDevIzured:
       return docview::CommandState{};
+    case cmd::kEditUndo:
+      return docview::CommandState{history_.stack().canUndo() && !link_.transferRunning()};
+    case cmd::kEditRedo:
+      return docview::CommandState{history_.stack().canRedo() && !link_.transferRunning()};
+    case cmd::kEditCopy:
+      return docview::CommandState{focusedKey() >= 0};
+    case cmd::kEditPaste:
+      return docview::CommandState{focusedKey() >= 0 && !link_.transferRunning()};
     case cmd::kDownload:
       return docview::CommandState{link_.downloadEnabled()};
     case cmd::kUpload:
@@ -170,6 +193,8 @@ std::optional<docview::CommandState> CQ4TForm::commandState(int id) const {
       return docview::CommandState{link_.readTcoEnabled()};
     case cmd::kPort:
       return docview::CommandState{link_.portEnabled()};
+    case cmd::kRollOut:
+      return docview::CommandState{!link_.transferRunning()};
     default:
       return std::nullopt;
   }
@@ -181,27 +206,76 @@ void CQ4TForm::runCommand(int id) {
   const std::optional<docview::CommandState> state = commandState(id);
   if (!state || !state->enabled) return;
   switch (id) {
-    case cmd::kTcoCounterOn:
-      edits_.counterOn();
-      emit keysChanged();
-      break;
-    case cmd::kTcoCounterOff:
-      edits_.counterOff();
-      emit keysChanged();
-      break;
+    case cmd::kEditUndo: history_.stack().undo(); break;
+    case cmd::kEditRedo: history_.stack().redo(); break;
+    case cmd::kEditCopy: copyKey(); break;
+    case cmd::kEditPaste: pasteKey(); break;
     case cmd::kFileSave: fileSave(); break;
     case cmd::kFileSaveAs: fileSaveAs(); break;
     case cmd::kDownload: download(); break;
     case cmd::kUpload: link_.Upload(); break;
     case cmd::kReadTco: readTco(); break;
     case cmd::kPort: choosePort(); break;
+    case cmd::kRollOut: rollOut(); break;
     case cmd::kHelpDevIzured: host_.showHelp(); break;
-    default:
-      edits_.reshape(id);
-      emit keysChanged();
-      break;
+    default: recordKeyMenuCommand(id); break;
   }
   host_.updateActions();
+}
+
+void CQ4TForm::recordKeyMenuCommand(int id) {
+  history_.record(keyMenuCommandName(id), [this, id] {
+    if (id == cmd::kTcoCounterOn) {
+      edits_.counterOn();
+    } else if (id == cmd::kTcoCounterOff) {
+      edits_.counterOff();
+    } else {
+      edits_.reshape(id);
+    }
+  });
+  emit keysChanged();
+}
+
+QString CQ4TForm::keyMenuCommandName(int id) const {
+  switch (id) {
+    case cmd::kTcoCounterOn:
+      return table_.groupHasCounter(edits_.currentKey()) ? tr("Change TCO Counter") : tr("TCO Counter On");
+    case cmd::kTcoCounterOff: return tr("TCO Counter Off");
+    case cmd::kSingleKey: return tr("Single Key");
+    case cmd::kDoubleKeyRight: return tr("Double Key Right");
+    case cmd::kDoubleKeyDown: return tr("Double Key Down");
+    default: return tr("Quadruple Key");
+  }
+}
+
+int CQ4TForm::focusedKey() const {
+  const auto* button = qobject_cast<const KeyButton*>(focusWidget());
+  return button && !button->isHidden() ? button->index() : -1;
+}
+
+void CQ4TForm::copyKey() { QGuiApplication::clipboard()->setMimeData(keyMimeData(table_, focusedKey())); }
+
+void CQ4TForm::pasteKey() {
+  const int k = focusedKey();
+  const PasteReading pasted = readPastedKey(QGuiApplication::clipboard()->mimeData());
+  if (!pasted.key) {
+    showProgramMessage(host_.mainWindow(), pasted.warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                       pasted.refusal);
+    return;
+  }
+  history_.record(tr("Paste"), [&] { edits_.pasteKey(k, pasted.key->value, pasted.key->label); });
+  emit keysChanged();
+}
+
+// Undo, redo, a new command or a jump in the Undo History window; the menus
+// follow the stack themselves.
+void CQ4TForm::afterUndoStep() { emit keysChanged(); }
+
+// Last after an Upload, once the table holds all it keeps.
+void CQ4TForm::recordUpload(const KeyTable& previous) {
+  history_.recordReplaced(tr("Upload from Keyboard"), previous);
+  // An Upload that brought the table as it was leaves the mark as the stack has it.
+  document()->setModified(!history_.stack().isClean());
 }
 
 bool CQ4TForm::fileSave() {
@@ -230,12 +304,13 @@ bool CQ4TForm::saveTo(const QString& path) {
                            .arg(docview::shownPath(path), QString::fromStdString(result.reason)));
     return false;
   }
+  history_.stack().setClean();
   document()->setModified(false);
   return true;
 }
 
 void CQ4TForm::setKeyLabel(int k, const QString& label) {
-  if (edits_.setLabel(k, label.toStdString())) emit keysChanged();
+  if (history_.record(tr("Change Key Label"), [&] { edits_.setLabel(k, label.toStdString()); })) emit keysChanged();
 }
 
 void CQ4TForm::stopReceiving() {
@@ -244,7 +319,7 @@ void CQ4TForm::stopReceiving() {
 }
 
 void CQ4TForm::onKeyClicked(int k) {
-  if (edits_.editValue(k)) emit keysChanged();
+  if (history_.record(tr("Change Key Value"), [&] { edits_.editValue(k); })) emit keysChanged();
 }
 
 void CQ4TForm::onContextMenu(int k, const QPoint& globalPos) {
@@ -261,6 +336,7 @@ void CQ4TForm::readTco() {
   if (display) connect(display, &CTCOView::displayDestroyed, this, [this](const TcoDisplay* gone) {
     link_.ForgetTcoView(gone);
   });
+  if (display) display->setKeyLabels(table_);
   link_.ReadTco(display);
 }
 
@@ -268,6 +344,20 @@ void CQ4TForm::choosePort() {
   portDialog_->setParent(host_.mainWindow(), portDialog_->windowFlags());
   const bool confirmed = portDialog_->DoModal() == kDialogOk;
   link_.PortChosen(confirmed ? std::optional(portDialog_->portName.toStdString()) : std::nullopt);
+}
+
+// The log names the table's file, so the table is saved first; this window's
+// link gives its port up, which the roll-out may need. One roll-out window at a time.
+void CQ4TForm::rollOut() {
+  if (auto* running = host_.mainWindow()->findChild<RolloutWindow*>()) {
+    running->raise();
+    running->activateWindow();
+    return;
+  }
+  if ((document()->isModified() || needsNewName(docview::nativePath(keyFilePath_))) && !fileSave()) return;
+  link_.Release();
+  host_.updateActions();
+  (new RolloutWindow(table_, keyFilePath_, host_.mainWindow()))->show();
 }
 
 void CQ4TForm::PostToWindow(const LinkPost& post) {
@@ -288,7 +378,10 @@ bool CQ4TForm::StartTimer(int, int milliseconds) {
 
 void CQ4TForm::StopTimer(int) { replyTimer_.stop(); }
 
-void CQ4TForm::ShowStatus(const std::string& text) { host_.showStatus(QString::fromStdString(text)); }
+void CQ4TForm::ShowStatus(const std::string& text) {
+  lastStatus_ = QString::fromStdString(text);
+  host_.showStatus(lastStatus_);
+}
 
 void CQ4TForm::Repaint() { repaint(); }
 
@@ -313,5 +406,29 @@ void CQ4TForm::CloseTcoWindows() { host_.tcoTemplate().closeAllDocuments(); }
 void CQ4TForm::DeviceWentAway() {
   host_.noteCause(tr("The serial device went away (the keyboard or its adapter was disconnected)."));
 }
+
+// Labels never reach the keyboard: a table the keyboard holds exactly as a
+// verified Download left it gets that Download's labels back.
+void CQ4TForm::UploadTaken(const KeyTable& previous) {
+  const std::optional<KeptLabelSource> kept = takeKeptLabels(keeping_.store(), table_);
+  labelSource_ = kept ? tr("Labels from the table written to keyboard %1 on %2 (%3)")
+                            .arg(QString::fromStdString(kept->serial.empty() ? "without serial number" : kept->serial),
+                                 QString::fromStdString(stampDateText(kept->name.stamp)),
+                                 docview::shownPath(QString::fromStdString(kept->path.string())))
+                      : QString();
+  if (kept) {
+    layout_.refreshCaptions();
+    host_.noteCause(labelSource_);
+    emit keysChanged();
+  }
+  emit labelSourceChanged();
+  recordUpload(previous);
+}
+
+void CQ4TForm::TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) { keeping_.tableKept(reading, kept); }
+
+void CQ4TForm::TableNotRead() { keeping_.tableNotRead(lastStatus_); }
+
+void CQ4TForm::WrittenKept(const SavedSnapshot& kept) { keeping_.writtenKept(kept); }
 
 }  // namespace q4t

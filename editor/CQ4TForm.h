@@ -1,14 +1,18 @@
 // The key layout view: one key table shown as 92 key buttons with a legend.
-// It owns the table, its file path, the key menu, the port dialog and the link
-// to the keyboard; it hands key clicks and the key menu's commands to its
-// KeyEditCommands and carries out the transfer, port and save commands.
+// It owns the table, its file path, the key menu, the port dialog, the link
+// to the keyboard and the undo stack; it hands key clicks and the key menu's
+// commands to its KeyEditCommands, each recorded as one undo command, and
+// carries out the edit, transfer, port and save commands.
 #pragma once
 
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 #include "docview/View.h"
+#include "editor/DownloadKeeping.h"
+#include "editor/EditHistory.h"
 #include "editor/KeyEditCommands.h"
 #include "editor/KeyLayout.h"
 #include "link/KeyboardLink.h"
@@ -22,10 +26,17 @@ class CComPortDlg;
 class FormHost;
 class KeyContextMenu;
 
+// A table the window shows as a new one under a title of its own, bound to
+// no file: a table kept of a keyboard. Its first save asks for a name.
+struct TableCopy {
+  KeyTable table;
+  QString title;
+};
+
 class CQ4TForm : public docview::View, public LinkWindow {
   Q_OBJECT
  public:
-  explicit CQ4TForm(FormHost& host, QWidget* parent = nullptr);
+  explicit CQ4TForm(FormHost& host, const TableCopy* copy = nullptr, QWidget* parent = nullptr);
   ~CQ4TForm() override;
 
   bool initialUpdate() override;
@@ -56,6 +67,11 @@ class CQ4TForm : public docview::View, public LinkWindow {
   // A label edited in the Key Labels window: the key's tool tip follows and
   // the document is modified when the label changed.
   void setKeyLabel(int k, const QString& label);
+  // Where the labels of the last Upload came from; empty when none were found.
+  const QString& labelSource() const { return labelSource_; }
+  // Every change of the table since the window opened; the modified mark
+  // follows its clean state.
+  QUndoStack& undoStack() { return history_.stack(); }
 
   // LinkWindow.
   void PostToWindow(const LinkPost& post) override;
@@ -70,31 +86,49 @@ class CQ4TForm : public docview::View, public LinkWindow {
   void SetModified(bool modified) override;
   void CloseTcoWindows() override;
   void DeviceWentAway() override;
+  void UploadTaken(const KeyTable& previous) override;
+  void TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) override;
+  void TableNotRead() override;
+  void WrittenKept(const SavedSnapshot& kept) override;
 
  signals:
   // A value, shape, counter or label may have changed.
   void keysChanged();
+  void labelSourceChanged();
 
  private:
   void buildLegend();
   void chooseKeyFile();
   bool closeOtherLayouts();
   void loadTable();
+  FileResult readTable();
   void warnOfUnholdableFields();
   void download();
-  void markModified();
   void afterLinkEvent();
   bool saveTo(const QString& path);
+
+  void recordKeyMenuCommand(int id);
+  QString keyMenuCommandName(int id) const;
+  // The key button with the keyboard focus, -1 when none has it.
+  int focusedKey() const;
+  void copyKey();
+  void pasteKey();
+  void afterUndoStep();
+  // The Upload taken into the window as one undo command.
+  void recordUpload(const KeyTable& previous);
 
   void onKeyClicked(int k);
   void onContextMenu(int k, const QPoint& globalPos);
   void readTco();
   void choosePort();
+  void rollOut();
 
   FormHost& host_;
   KeyTable table_;
   KeyLayout layout_;
+  EditHistory history_;
   QString keyFilePath_;
+  std::optional<TableCopy> copy_;  // shown instead of the file's table, until the window has it
   FileContent lastSeen_;  // the file as this window last read or wrote it
   KeyboardLink link_;
   KeyContextMenu* contextMenu_;
@@ -102,6 +136,9 @@ class CQ4TForm : public docview::View, public LinkWindow {
   std::unique_ptr<CComPortDlg> portDialog_;
   QTimer replyTimer_;
   QPointer<QMessageBox> leaveQuestion_;
+  DownloadKeeping keeping_;
+  QString lastStatus_;
+  QString labelSource_;
 };
 
 }  // namespace q4t

@@ -21,9 +21,8 @@ bool isShape(KeySize size) {
 }
 }  // namespace
 
-KeyEditCommands::KeyEditCommands(KeyTable& table, KeyLayout& layout, KeyContextMenu& menu, FormHost& host,
-                                 std::function<void()> markModified)
-    : table_(table), layout_(layout), menu_(menu), host_(host), markModified_(std::move(markModified)) {}
+KeyEditCommands::KeyEditCommands(KeyTable& table, KeyLayout& layout, KeyContextMenu& menu, FormHost& host)
+    : table_(table), layout_(layout), menu_(menu), host_(host) {}
 
 int KeyEditCommands::chooseFromMenu(int k, const QPoint& globalPos) {
   currentKey_ = k;
@@ -41,20 +40,26 @@ bool KeyEditCommands::editValue(int k) {
     return false;
   }
   const bool accepted = result == kDialogOk;
-  if (accepted) {
-    table_.setValue(k, dialog.newValue);
-    layout_.refreshCaption(k);
-    markModified_();
-  }
+  if (accepted) takeValue(k, dialog.newValue);
   layout_.restoreChangedMarks();
   return accepted;
+}
+
+void KeyEditCommands::takeValue(int k, std::int32_t value) {
+  table_.setValue(k, value);
+  layout_.refreshCaption(k);
+}
+
+void KeyEditCommands::pasteKey(int k, std::int32_t value, const std::optional<std::string>& label) {
+  takeValue(k, value);
+  layout_.restoreChangedMarks();
+  if (label) setLabel(k, *label);
 }
 
 void KeyEditCommands::reshape(int commandId) {
   if (commandId != cmd::kSingleKey) {
     merge(commandId);
   } else if (static_cast<int>(table_.entry(currentKey_).size) > 0) {
-    markModified_();
     split(currentKey_);
   }
 }
@@ -86,7 +91,6 @@ void KeyEditCommands::merge(int commandId) {
   if (wanted == KeySize::DoubleDown) table_.mergeDown(k);
   if (wanted == KeySize::Quadruple) table_.mergeQuadruple(k);
   if (table_.entry(k).size != wanted) return;
-  markModified_();
   layout_.moveHome(k);
   layout_.applyShapeGeometry(k);
   layout_.makeGroupPlain(k);
@@ -94,7 +98,6 @@ void KeyEditCommands::merge(int commandId) {
 }
 
 void KeyEditCommands::counterOff() {
-  markModified_();
   table_.counterOff(currentKey_);
   layout_.makeGroupPlain(currentKey_);
   menu_.showCounterOff();
@@ -121,7 +124,6 @@ void KeyEditCommands::counterOn() {
     return;
   }
   if (result != kDialogOk) return;
-  markModified_();
   table_.counterOn(k, static_cast<KeyPosition>(dialog.selectedPoint), dialog.counterNumber());
   layout_.refreshStyles();
   // A face drawn already (a changed value) gets its stripe now, not when the pointer passes.
@@ -132,7 +134,6 @@ bool KeyEditCommands::setLabel(int k, const std::string& label) {
   if (table_.label(k) == keyLabelText(label)) return false;
   table_.setLabel(k, label);
   layout_.refreshCaption(k);
-  markModified_();
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
@@ -27,7 +28,8 @@ class LabelDelegate : public QStyledItemDelegate {
 }  // namespace
 
 KeyLabelsPanel::KeyLabelsPanel(QWidget* parent)
-    : QWidget(parent), model_(new KeyLabelsModel(this)), view_(new KeyLabelsView(KeyLabelsModel::LabelColumn, this)) {
+    : QWidget(parent), model_(new KeyLabelsModel(this)), view_(new KeyLabelsView(KeyLabelsModel::LabelColumn, this)),
+      sourceNote_(new QLabel(this)) {
   view_->setObjectName(QStringLiteral("keyLabels"));
   view_->setModel(model_);
   view_->setItemDelegateForColumn(KeyLabelsModel::LabelColumn, new LabelDelegate(view_));
@@ -42,6 +44,10 @@ KeyLabelsPanel::KeyLabelsPanel(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(view_);
+  sourceNote_->setWordWrap(true);
+  sourceNote_->setObjectName(QStringLiteral("labelSource"));
+  sourceNote_->hide();
+  layout->addWidget(sourceNote_);
   connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &KeyLabelsPanel::markCurrentKey);
   // A reset forgets the current row without a word.
   connect(model_, &QAbstractItemModel::modelReset, this, &KeyLabelsPanel::markCurrentKey);
@@ -54,10 +60,20 @@ void KeyLabelsPanel::follow(CQ4TForm* form) {
   if (form == model_->form()) return;
   disconnect(keysChanged_);
   disconnect(formGone_);
+  disconnect(labelSourceChanged_);
   model_->setForm(form);
+  showLabelSource();
   if (!form) return;
   keysChanged_ = connect(form, &CQ4TForm::keysChanged, model_, &KeyLabelsModel::refresh);
+  labelSourceChanged_ = connect(form, &CQ4TForm::labelSourceChanged, this, &KeyLabelsPanel::showLabelSource);
   formGone_ = connect(form, &QObject::destroyed, this, [this] { follow(nullptr); });
+}
+
+// Where an Upload's labels came from, under the list while it holds them.
+void KeyLabelsPanel::showLabelSource() {
+  const QString source = model_->form() ? model_->form()->labelSource() : QString();
+  sourceNote_->setText(source);
+  sourceNote_->setVisible(!source.isEmpty());
 }
 
 void KeyLabelsPanel::commitEdit() { view_->commitOpenEditor(); }

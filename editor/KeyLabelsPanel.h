@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
 class QTableView;
 
 namespace q4t {
@@ -35,12 +36,15 @@ class KeyLabelsPanel : public QWidget {
 
  private:
   void markCurrentKey();
+  void showLabelSource();
   void selectRowOfKey(QWidget* focused);
 
   KeyLabelsModel* model_;
   KeyLabelsView* view_;
+  QLabel* sourceNote_;
   QPointer<KeyButton> marked_;
   QMetaObject::Connection keysChanged_;
+  QMetaObject::Connection labelSourceChanged_;
   QMetaObject::Connection formGone_;
 };
 

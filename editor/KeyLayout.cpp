@@ -93,6 +93,31 @@ void KeyLayout::restoreChangedMarks() {
   }
 }
 
+KeyFaces KeyLayout::faces() const {
+  KeyFaces faces;
+  for (int k = 0; k < kKeyCount; ++k)
+    faces[static_cast<std::size_t>(k)] = {button(k)->geometry(), button(k)->isHidden(), button(k)->isOwnerDrawn()};
+  return faces;
+}
+
+void KeyLayout::showFace(int k, const KeyFace& face) {
+  button(k)->setGeometry(face.geometry);
+  button(k)->setHidden(face.hidden);
+  setOwnerDrawn(k, face.ownerDrawn);
+}
+
+void KeyLayout::layOutFromTable() {
+  for (int k = 0; k < kKeyCount; ++k) {
+    button(k)->show();
+    moveHome(k);
+    setOwnerDrawn(k, false);
+  }
+  for (int k = 0; k < kKeyCount; ++k) applyShapeGeometry(k);
+  refreshCaptions();
+  refreshStyles();
+  restoreChangedMarks();
+}
+
 void KeyLayout::paintFace(int k, QPainter& painter, const QRect& itemRect) const {
   if (k < 0 || k >= kKeyCount) return;
   const KeyEntry& key = table_.entry(k);

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "editor/KeyButton.h"
+#include "editor/KeyFaces.h"
 #include "model/KeyTable.h"
 
 namespace q4t {
@@ -31,6 +32,11 @@ class KeyLayout {
   void makeGroupPlain(int k);
   void refreshStyles();
   void restoreChangedMarks();
+  // Undo and redo: the faces as an edit recorded them, or every key laid out
+  // and styled from the table alone, as after an Upload.
+  KeyFaces faces() const;
+  void showFace(int k, const KeyFace& face);
+  void layOutFromTable();
 
   // Paints k's owner-drawn face: yellow stripe with a counter, red for a change.
   void paintFace(int k, QPainter& painter, const QRect& itemRect) const;

@@ -115,6 +115,15 @@ void KeyboardLink::Abort() {
   if (keepReadEnded) window_.TableNotRead();
 }
 
+void KeyboardLink::Release() {
+  if (transferRunning()) return;
+  StopReceiving();
+  window_.StopTimer(kReplyTimerId);
+  if (shared_.port && shared_.port->IsOpen()) shared_.port->Close();
+  shared_.port.reset();
+  phase_ = LinkPhase::Unlinked;
+}
+
 // What a transfer leaves behind when it ends unfinished.
 void KeyboardLink::ForgetTransfer() {
   verifying_ = false;

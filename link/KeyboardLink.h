@@ -43,6 +43,9 @@ class KeyboardLink {
   bool OpenLink();
   void StopReceiving();
   void Abort();
+  // Gives the port up for another user of it (a roll-out), as Abort does but
+  // without a word; nothing happens while a transfer runs.
+  void Release();
 
   // Commands of the window. Download sends nothing and returns false while
   // the table holds a field the keyboard cannot hold (unholdableFields).
@@ -170,6 +173,7 @@ class KeyboardLink {
   const SnapshotStore* keepStore_ = nullptr;
   std::string keepSource_;
   KeyboardReading reading_;
+  std::time_t keptAt_ = 0;  // when the table before was kept
   bool beforeKept_ = false;   // the next Download keeps its written table
   bool keepWritten_ = false;  // this Download keeps its written table
 

@@ -157,16 +157,19 @@ void KeyboardLink::KeepReadTable() {
   transferKind_ = TransferKind::None;
   reading_.table = uploaded_;
   reading_.table.applyLoadedShapes();
+  keptAt_ = clock_();
   const SavedSnapshot kept =
-      keepStore_ ? keepStore_->save(reading_.serialNumber, SnapshotKind::Before, reading_.table, clock_())
+      keepStore_ ? keepStore_->save(reading_.serialNumber, SnapshotKind::Before, reading_.table, keptAt_)
                  : SavedSnapshot{fileFailure("a dry run keeps nothing"), {}};
   beforeKept_ = kept.result.ok;
   window_.TableKept(reading_, kept);
 }
 
+// Named by the time of the table kept before it, so the two read as a pair
+// however long the preview was up.
 void KeyboardLink::KeepWrittenTable() {
   window_.WrittenKept(
-      keepStore_->save(reading_.serialNumber, SnapshotKind::Written, table_, clock_(), keepSource_));
+      keepStore_->save(reading_.serialNumber, SnapshotKind::Written, table_, keptAt_, keepSource_));
 }
 
 void KeyboardLink::OnOwnersWritten() {

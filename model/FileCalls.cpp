@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace q4t {
@@ -36,6 +37,8 @@ int FileCalls::SyncFolder(const char* path) {
   errno = error;
   return synced ? 0 : -1;
 }
+
+int FileCalls::LockAlone(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB); }
 
 FileCalls& fileCalls() { return *activeCalls; }
 void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }

@@ -10,6 +10,7 @@
 // Flags that only POSIX systems know; the Windows calls need none of them.
 #define O_NOCTTY 0
 #define O_CLOEXEC 0
+#define O_NONBLOCK 0
 #endif
 
 namespace q4t {
@@ -29,6 +30,8 @@ class FileCalls {
   virtual int Remove(const char* path);
   // The folder's entries on the disk, so that a new name survives a crash.
   virtual int SyncFolder(const char* path);
+  // Keeps other programs that ask the same from writing the file too; -1 with errno when one does.
+  virtual int LockAlone(int fd);
 };
 
 // The calls saving goes through: the real ones unless a test put others in.

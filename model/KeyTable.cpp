@@ -258,4 +258,11 @@ void KeyTable::takeCounterOwners(const std::array<std::uint8_t, kMaxCountersInUs
   }
 }
 
+void KeyTable::restoreKey(int k, const KeyEntry& entry, const std::string& label) {
+  at(k) = entry;
+  labels_[static_cast<std::size_t>(k)] = label;
+}
+
+void KeyTable::restoreSlot(int c, const TcoCounterSlot& counterSlot) { slot(c) = counterSlot; }
+
 }  // namespace q4t

@@ -46,11 +46,13 @@ struct KeyEntry {
   std::int32_t right = kNoNeighbour;
   std::int32_t previousValue = -1;
   std::int32_t value = -1;
+  bool operator==(const KeyEntry&) const = default;
 };
 
 struct TcoCounterSlot {
   std::int32_t count = 0;
   std::int32_t ownerKey = kFreeSlot;
+  bool operator==(const TcoCounterSlot&) const = default;
 };
 
 using TcoCounterTable = std::array<TcoCounterSlot, kCounterSlotCount>;
@@ -142,6 +144,12 @@ class KeyTable {
   void takeKeyboardSize(int k, KeySize size);
   void takeCounterReadings(const std::array<std::int32_t, kCounterSlotCount>& readings);
   void takeCounterOwners(const std::array<std::uint8_t, kMaxCountersInUse>& owners);
+
+  // Undo and redo: a key with its label, a counter slot and the number of
+  // counters in use put back as a TableChange recorded them; no rule runs.
+  void restoreKey(int k, const KeyEntry& entry, const std::string& label);
+  void restoreSlot(int c, const TcoCounterSlot& counterSlot);
+  void restoreCountersInUse(int count) { countersInUse_ = count; }
 
  private:
   KeyEntry& at(int k) { return entries_[static_cast<std::size_t>(k)]; }

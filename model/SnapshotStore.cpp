@@ -185,20 +185,26 @@ std::vector<KeyboardFolder> SnapshotStore::keyboards() const {
 }
 
 std::vector<SnapshotInfo> SnapshotStore::snapshots(std::string_view serial) const {
-  std::vector<SnapshotInfo> found = namedSnapshots(folderOf(serial));
-  KeyTable previous, current;
-  bool havePrevious = false;
-  for (SnapshotInfo& info : found) {
-    std::string bytes;
-    info.readable = readRegularFile(pathText(info.path), bytes);
-    if (info.readable) info.readable = parseKeyTable(bytes, current);
-    if (!info.readable) continue;
-    info.sourceFile = sourceFileOf(bytes);
-    if (havePrevious) info.keysChanged = static_cast<int>(diffTables(previous, current).keys.size());
-    std::swap(previous, current);
-    havePrevious = true;
-  }
+  std::vector<SnapshotInfo> found = listSnapshots(serial);
+  SnapshotReader reader;
+  for (SnapshotInfo& info : found) reader.read(info);
   return found;
+}
+
+std::vector<SnapshotInfo> SnapshotStore::listSnapshots(std::string_view serial) const {
+  return namedSnapshots(folderOf(serial));
+}
+
+void SnapshotReader::read(SnapshotInfo& info) {
+  std::string bytes;
+  KeyTable current;
+  info.readable = readRegularFile(pathText(info.path), bytes);
+  if (info.readable) info.readable = parseKeyTable(bytes, current);
+  if (!info.readable) return;
+  info.sourceFile = sourceFileOf(bytes);
+  if (havePrevious_) info.keysChanged = static_cast<int>(diffTables(previous_, current).keys.size());
+  previous_ = std::move(current);
+  havePrevious_ = true;
 }
 
 std::optional<fs::path> SnapshotStore::latestWritten(std::string_view serial) const {

@@ -62,11 +62,27 @@ class SnapshotStore {
   // The tables kept of one keyboard, oldest first; each is read.
   std::vector<SnapshotInfo> snapshots(std::string_view serial) const;
 
+  // The same by their names alone, nothing read yet: a window lists these at
+  // once and fills in the rest with a SnapshotReader.
+  std::vector<SnapshotInfo> listSnapshots(std::string_view serial) const;
+
   // The newest written table of a keyboard, by its name only.
   std::optional<std::filesystem::path> latestWritten(std::string_view serial) const;
 
  private:
   std::filesystem::path root_;
+};
+
+// Reads one keyboard's listed tables one after the other, oldest first:
+// whether each is a key table, the source file it names, and its key changes
+// from the readable table before it.
+class SnapshotReader {
+ public:
+  void read(SnapshotInfo& info);
+
+ private:
+  KeyTable previous_;
+  bool havePrevious_ = false;
 };
 
 // The source file a kept table's comment line names; empty when it has none.

@@ -113,6 +113,16 @@ int FileCalls::Remove(const char* path) { return systemCall(DeleteFileW(wideFrom
 // The write-through moves put the names on the disk already.
 int FileCalls::SyncFolder(const char*) { return 0; }
 
+// A lock on one byte far past the end: other programs asking the same are
+// refused, while anyone may still read the log.
+int FileCalls::LockAlone(int fd) {
+  OVERLAPPED pastTheEnd{};
+  pastTheEnd.Offset = MAXDWORD;
+  pastTheEnd.OffsetHigh = 0x7fffffff;
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  return systemCall(LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &pastTheEnd));
+}
+
 FileCalls& fileCalls() { return *activeCalls; }
 void useFileCalls(FileCalls* calls) { activeCalls = calls != nullptr ? calls : &realCalls; }
 

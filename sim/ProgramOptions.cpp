@@ -23,6 +23,10 @@ const char* const kProgramUsage =
     "  --double-replies       send each reply twice in one write\n"
     "  --corrupt-readback KEY read the value of key KEY (0..91) back one higher\n"
     "  --pace                 both directions at the speed of a 9600 baud line\n"
+  "  --serial TEXT          the keyboard's serial number (at most 32 bytes)\n"
+  "  --replace-after-download N\n"
+  "                         after each of the next N downloads go silent for a second,\n"
+  "                         then answer as a new keyboard (next serial number, factory table)\n"
     "  --verbose              print each request and its reply\n"
     "  --show-line-settings   print the line settings once the first request has arrived\n"
     "  --help                 print this text and stop\n"
@@ -78,6 +82,11 @@ const std::map<std::string, ValueOption>& ValueOptions() {
          return ParseNumber(v, o.faults.badChecksumCount, 0, kMaxCount); }},
       {"--stray-byte", [](ProgramOptions& o, const std::string& v) {
          return ParseNumber(v, o.faults.strayByteCount, 0, kMaxCount); }},
+      {"--serial", [](ProgramOptions& o, const std::string& v) {
+         o.serialNumber = v;
+         return !v.empty() && v.size() <= area::SerialNumberBytes; }},
+      {"--replace-after-download", [](ProgramOptions& o, const std::string& v) {
+         return ParseNumber(v, o.replacements, 0, kMaxCount); }},
       {"--corrupt-readback", [](ProgramOptions& o, const std::string& v) {
          int key = 0;
          if (!ParseNumber(v, key, 0, kKeyCount - 1)) return false;

@@ -14,6 +14,8 @@ struct ProgramOptions {
   std::string statePath;
   std::string logPath;
   Faults faults;
+  std::optional<std::string> serialNumber;  // replaces the state's
+  int replacements = 0;
   bool verbose = false;
   bool showLineSettings = false;
   bool help = false;

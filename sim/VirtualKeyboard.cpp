@@ -64,6 +64,11 @@ void VirtualKeyboard::setFaults(const Faults& faults) {
   faults_ = faults;
 }
 
+void VirtualKeyboard::setReplacements(int times) {
+  std::lock_guard lock(mutex_);
+  replacement_ = Replacement(times);
+}
+
 Faults VirtualKeyboard::faults() const {
   std::lock_guard lock(mutex_);
   return faults_;
@@ -92,7 +97,8 @@ bool VirtualKeyboard::paced() const {
 void VirtualKeyboard::run() {
   for (;;) {
     pollfd watched[2] = {{terminal_.master(), POLLIN, 0}, {stopEvent_, POLLIN, 0}};
-    poll(watched, 2, pollTimeout(Clock::now()));
+    const std::optional<timespec> timeout = pollTimeout(Clock::now());
+    ppoll(watched, 2, timeout ? &*timeout : nullptr, nullptr);
     if (watched[1].revents != 0) return;
     const bool pace = paced();
     if ((watched[0].revents & POLLIN) != 0) receive(Clock::now(), pace);
@@ -124,10 +130,13 @@ void VirtualKeyboard::takeArrivals(Clock::time_point now, bool pace) {
   }
 }
 
-int VirtualKeyboard::pollTimeout(Clock::time_point now) const {
-  if (onTheLine_.empty()) return -1;
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(onTheLine_.front().first - now);
-  return static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, wait.count()));
+// To the nanosecond: a wait rounded up to whole milliseconds would hold each
+// paced request back by up to a millisecond more than the line does.
+std::optional<timespec> VirtualKeyboard::pollTimeout(Clock::time_point now) const {
+  if (onTheLine_.empty()) return std::nullopt;
+  const auto wait = std::max(std::chrono::nanoseconds(0),
+                             std::chrono::duration_cast<std::chrono::nanoseconds>(onTheLine_.front().first - now));
+  return timespec{static_cast<time_t>(wait.count() / 1'000'000'000), static_cast<long>(wait.count() % 1'000'000'000)};
 }
 
 void VirtualKeyboard::answer(const Frame& request) {
@@ -147,6 +156,11 @@ void VirtualKeyboard::answer(const Frame& request) {
 
 std::vector<Bytes> VirtualKeyboard::planReply(const Frame& request, std::string& note) {
   std::lock_guard lock(mutex_);
+  const Clock::time_point now = Clock::now();
+  if (replacement_.away(now)) {
+    note = "no answer: unplugged";
+    return {};
+  }
   const std::string refusal = RefusalReason(request);
   if (!refusal.empty()) {
     note = "no answer: " + refusal;
@@ -163,6 +177,7 @@ std::vector<Bytes> VirtualKeyboard::planReply(const Frame& request, std::string&
   } else {
     reply = CarryOut(request, state_);
     CorruptReadBack(faults_, request, reply);
+    replacement_.carriedOut(request, state_, now);
   }
   return WirePieces(faults_, reply);
 }

@@ -6,9 +6,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -19,6 +21,7 @@
 #include "sim/KeyboardState.h"
 #include "sim/LineSettings.h"
 #include "sim/PseudoTerminal.h"
+#include "sim/Replacement.h"
 
 namespace q4t::sim {
 
@@ -52,6 +55,8 @@ class VirtualKeyboard {
   void editState(const std::function<void(KeyboardState&)>& edit);
   void setFaults(const Faults& faults);
   Faults faults() const;  // with the counts that are left
+  // Replaced by a new keyboard after each of the next times Downloads.
+  void setReplacements(int times);
   void setListener(ExchangeListener listener);  // before start
 
   // Every request frame received, in order, also those left unanswered. A
@@ -67,7 +72,7 @@ class VirtualKeyboard {
   void run();
   void receive(Clock::time_point now, bool pace);
   void takeArrivals(Clock::time_point now, bool pace);
-  int pollTimeout(Clock::time_point now) const;
+  std::optional<timespec> pollTimeout(Clock::time_point now) const;
   void answer(const Frame& request);
   std::vector<Bytes> planReply(const Frame& request, std::string& note);
   void send(const std::vector<Bytes>& pieces, bool pace);
@@ -83,6 +88,7 @@ class VirtualKeyboard {
   mutable std::condition_variable requestLogged_;
   KeyboardState state_;
   Faults faults_;
+  Replacement replacement_;
   std::vector<Bytes> requests_;
   ExchangeListener listener_;
 

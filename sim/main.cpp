@@ -125,6 +125,7 @@ int main(int argc, char** argv) {
   }
   std::optional<KeyboardState> initial = InitialState(options->statePath);
   if (!initial) return 1;
+  if (options->serialNumber) initial->setSerialNumber(*options->serialNumber);
 
   // Blocked before the keyboard's thread starts, so that only sigwait takes them.
   sigset_t stopSignals;
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
 
   VirtualKeyboard keyboard(std::move(*initial));
   keyboard.setFaults(options->faults);
+  keyboard.setReplacements(options->replacements);
   ExchangeReport report(*options, keyboard);
   if (!report.openLog(error)) {
     std::cerr << "q4t-keyboard-sim: " << error << '\n';

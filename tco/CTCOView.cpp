@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -15,6 +16,10 @@
 #include "docview/CommandTarget.h"
 #include "docview/DialogUnits.h"
 #include "docview/Document.h"
+#include "docview/FileNames.h"
+#include "model/FileAccess.h"
+#include "model/SnapshotNames.h"
+#include "ui/ProgramMessage.h"
 
 namespace q4t {
 
@@ -111,12 +116,10 @@ CTCOView::CTCOView(LinkShared& shared, QWidget* parent) : View(parent), shared_(
   addCounterListMenu();
 }
 
-// The window's edit keys are taken by the main window's accelerators, so the
-// readings are copied from the list's context menu.
+// The list's context menu copies as Edit > Copy does.
 void CTCOView::addCounterListMenu() {
   auto* copy = new QAction(tr("&Copy"), counterList_);
-  connect(copy, &QAction::triggered, this,
-          [this] { QApplication::clipboard()->setText(counterRowsText(*counterList_)); });
+  connect(copy, &QAction::triggered, this, &CTCOView::copyCounterRows);
   auto* selectAll = new QAction(tr("Select &All"), counterList_);
   connect(selectAll, &QAction::triggered, counterList_, &QTreeWidget::selectAll);
   counterList_->addActions({copy, selectAll});
@@ -124,6 +127,8 @@ void CTCOView::addCounterListMenu() {
 }
 
 CTCOView::~CTCOView() { emit displayDestroyed(this); }
+
+void CTCOView::copyCounterRows() { QApplication::clipboard()->setText(counterRowsText(*counterList_)); }
 
 QLineEdit* CTCOView::addTextField(const QString& label, int groupY, int groupWidth,
                                   int groupHeight, int fieldY) {
@@ -156,11 +161,25 @@ void CTCOView::setUpCounterList() {
 }
 
 std::optional<docview::CommandState> CTCOView::commandState(int id) const {
-  if (isForwardedCommand(id)) return docview::CommandState{};
+  if (isForwardedCommand(id) || id == cmd::kEditCopy) return docview::CommandState{};
+  // Nothing here is edited: the key table's undo belongs to its own window.
+  if (id == cmd::kEditUndo || id == cmd::kEditRedo || id == cmd::kEditPaste) return docview::CommandState{false};
+  if (id == cmd::kExportCounters) return docview::CommandState{countersRead_};
   return std::nullopt;
 }
 
 void CTCOView::runCommand(int id) {
+  if (id == cmd::kEditCopy) {
+    copyCounterRows();
+    return;
+  }
+  if (id == cmd::kExportCounters && countersRead_) {
+    const QString suggested = QString::fromStdString(serialFolderName(readings_.serialNumber)) + QStringLiteral(".csv");
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export Counters"), suggested,
+                                                      tr("CSV files (*.csv);;All Files (*.*)"));
+    if (!path.isEmpty()) exportCounters(path);
+    return;
+  }
   if (!isForwardedCommand(id) || !shared_.tcoOwnerForm) return;
   auto* owner = dynamic_cast<docview::CommandTarget*>(shared_.tcoOwnerForm);
   if (!owner) return;
@@ -172,7 +191,18 @@ void CTCOView::runCommand(int id) {
   owner->runCommand(id);
 }
 
+bool CTCOView::exportCounters(const QString& path) {
+  const FileResult written = replaceFileContents(docview::nativePath(path), counterCsv(readings_, &labels_));
+  if (!written)
+    showProgramMessage(window(), QMessageBox::Warning,
+                       tr("The counter readings could not be written to %1:\n%2")
+                           .arg(docview::shownPath(path), QString::fromStdString(written.reason)));
+  return written.ok;
+}
+
 void CTCOView::ShowCounters(const TcoCounterTable& counters) {
+  readings_.counters = counters;
+  countersRead_ = true;
   counterList_->clear();
   QList<QTreeWidgetItem*> rows;
   for (int counter = 0; counter < kCounterSlotCount; ++counter) {
@@ -188,15 +218,18 @@ void CTCOView::ShowCounters(const TcoCounterTable& counters) {
 }
 
 void CTCOView::SetSerialNumber(const std::string& text) {
+  readings_.serialNumber = text;
   serialNumber_ = fromKeyboard(text);
   showText(serialNumberField_, serialNumber_);
 }
 
 void CTCOView::SetManufactureDate(const std::string& text) {
+  readings_.manufactureDate = text;
   showText(manufactureDateField_, fromKeyboard(text));
 }
 
 void CTCOView::SetProgrammingDate(const std::string& text) {
+  readings_.programmingDate = text;
   showText(programmingDateField_, fromKeyboard(text));
 }
 

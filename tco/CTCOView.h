@@ -7,6 +7,7 @@
 #include "docview/View.h"
 #include "link/LinkShared.h"
 #include "link/LinkWindow.h"
+#include "model/CounterSheet.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -24,7 +25,8 @@ class CTCOView : public docview::View, public TcoDisplay {
   bool initialUpdate() override;
 
   // Read TCO, help, Download, Upload and Save: always enabled here, carried
-  // out by the owner view.
+  // out by the owner view. Copy copies the counter rows; Undo, Redo and
+  // Paste are greyed.
   std::optional<docview::CommandState> commandState(int id) const override;
   void runCommand(int id) override;
 
@@ -34,6 +36,11 @@ class CTCOView : public docview::View, public TcoDisplay {
   void SetProgrammingDate(const std::string& text) override;
   void SetDeviceDetails(const std::string& text) override;
   void SetCaliforniaLicense(bool on) override;
+
+  // The labels the counter readings are exported with: the table the read came from.
+  void setKeyLabels(const KeyTable& table) { labels_ = table; }
+  // File > Export Counters... without its dialog; false, after a message, when the file could not be written.
+  bool exportCounters(const QString& path);
 
   const QString& serialNumber() const { return serialNumber_; }
   QTreeWidget* counterList() const { return counterList_; }
@@ -54,6 +61,8 @@ class CTCOView : public docview::View, public TcoDisplay {
   void setUpCounterList();
   void addCounterListMenu();
   void onLicenseClicked(bool checked);
+  // The chosen rows, or all of them, as text.
+  void copyCounterRows();
 
   LinkShared& shared_;
   QTreeWidget* counterList_ = nullptr;
@@ -63,6 +72,9 @@ class CTCOView : public docview::View, public TcoDisplay {
   QLineEdit* manufactureDateField_ = nullptr;
   QLineEdit* serialNumberField_ = nullptr;
   QString serialNumber_;
+  CounterReadings readings_;
+  bool countersRead_ = false;
+  KeyTable labels_;
 };
 
 }  // namespace q4t

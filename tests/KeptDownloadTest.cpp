@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -23,7 +25,7 @@ using testing::FakeKeyboard;
 using testing::FakePort;
 using testing::FakeWindow;
 
-constexpr std::time_t kNoon = 1733659200;  // 2024-12-08, the same second for every table
+constexpr std::time_t kNoon = 1733659200;  // 2024-12-08 12:00:00 UTC
 
 bool isWrite(const std::string& request) { return request.size() > 13 && request.substr(12, 2) == "0A"; }
 
@@ -31,9 +33,13 @@ class KeptDownloadTest : public ::testing::Test {
  public:
   KeptDownloadTest() : store(fs::path(::testing::TempDir()) / ("kept-" + std::to_string(::getpid()) + "-" + name())) {
     fs::remove_all(store.root());
+    setenv("TZ", "UTC0", 1);  // the file names spelled out below are in UTC
+    tzset();
     shared.makePort = [this] { return ports.emplace_back(std::make_shared<FakePort>(keyboard)); };
     link.setDateSource([] { return std::string("20241208"); });
-    link.setClock([] { return kNoon; });
+    // The clock moves on while the preview is up; the written table is
+    // named by the time of the table kept before it.
+    link.setClock([this] { return kNoon + 10 * ticks++; });
     table.setLabel(0, "Milk");
     connect();
   }
@@ -48,7 +54,11 @@ class KeptDownloadTest : public ::testing::Test {
     window.Pump(link);
     keyboard.clearRequests();
   }
-  ~KeptDownloadTest() override { fs::remove_all(store.root()); }
+  ~KeptDownloadTest() override {
+    fs::remove_all(store.root());
+    unsetenv("TZ");
+    tzset();
+  }
 
   static std::string name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
 
@@ -73,6 +83,7 @@ class KeptDownloadTest : public ::testing::Test {
   KeyTable table = testing::gridTable();
   KeyboardLink link{window, table, shared};
   SnapshotStore store;
+  int ticks = 0;
 };
 
 TEST_F(KeptDownloadTest, TheKeyboardsTableIsKeptBeforeAnyWriteAndTheWrittenOneAfterVerify) {
@@ -114,8 +125,8 @@ TEST_F(KeptDownloadTest, TheKeyboardsTableIsKeptBeforeAnyWriteAndTheWrittenOneAf
   for (const auto& entry : fs::directory_iterator(store.folderOf("Q4T/../7\x01")))
     names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"2024-12-08_120000-2-before.q4t", "2024-12-08_120000-2-written.q4t",
-                                            "2024-12-08_120000-before.q4t", "2024-12-08_120000-written.q4t"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"2024-12-08_120000-before.q4t", "2024-12-08_120000-written.q4t",
+                                            "2024-12-08_120010-before.q4t", "2024-12-08_120010-written.q4t"}));
 }
 
 TEST_F(KeptDownloadTest, AKeyboardWithoutSerialNumberIsKeptUnderNoSerial) {

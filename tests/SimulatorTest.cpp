@@ -672,5 +672,56 @@ TEST(KeyboardSimProgram, RefusesWhatItWouldHangOnLoseLinesToOrTakeOver) {
   EXPECT_EQ(running.stop(), 0);
 }
 
+// ---- a keyboard unplugged after its Download and another in its place ----
+
+TEST(NextSerialNumber, CountsUpTheNumberAtTheEndAsWideAsBefore) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Q4T-0001234", "Q4T-0001235"}, {"Q4T-0099", "Q4T-0100"}, {"SN 9", "SN 10"},
+      {"999", "1000"},                {"A,\"7\"", "A,\"7\"-2"}, {"", "-2"},
+  };
+  for (const auto& [serial, next] : cases) EXPECT_EQ(nextSerialNumber(serial), next) << serial;
+}
+
+const Bytes kModeEndUnit3 = Request(unit::Mode3, 1, command::TransferMode, {0x01});
+
+TEST_F(VirtualKeyboardTest, ADownloadEndsWithTheKeyboardAwayForASecondAndANewOneInItsPlace) {
+  keyboard_.setReplacements(1);
+  keyboard_.editState([](KeyboardState& state) { state.setSerialNumber("SN 0099"); });
+  // Transfer mode left without a Download (a Connect, an Upload): the same keyboard.
+  EXPECT_EQ(exchange(kModeEndUnit3).size(), 6u);
+  EXPECT_EQ(exchange(kConnectUnit9), kConnectReply9);
+
+  exchange(WriteRequest(area::KeyValues, {0x00, 0x42}));
+  EXPECT_EQ(exchange(Request(unit::Mode1, 1, command::TransferMode, {0x01})).size(), 6u);
+  EXPECT_EQ(exchange(kModeEndUnit3).size(), 6u) << "the ModeEnd itself is answered";
+  const auto unplugged = Clock::now();
+  EXPECT_EQ(exchange(kConnectUnit9), Bytes()) << "away";
+  std::this_thread::sleep_until(unplugged + kUnpluggedTime + 50ms);
+  EXPECT_EQ(exchange(kConnectUnit9), kConnectReply9) << "back";
+  EXPECT_EQ(keyboard_.state().serialNumber(), "SN 0100");
+  EXPECT_EQ(keyboard_.state().keyValue(0), 1) << "the factory table";
+
+  // Told once: the next Download leaves it in place.
+  exchange(WriteRequest(area::KeyValues, {0x00, 0x42}));
+  EXPECT_EQ(exchange(kModeEndUnit3).size(), 6u);
+  EXPECT_EQ(exchange(kConnectUnit9), kConnectReply9);
+  EXPECT_EQ(keyboard_.state().serialNumber(), "SN 0100");
+}
+
+TEST(ProgramOptions, SerialNumberAndReplacements) {
+  std::string error;
+  const auto options =
+      ParseProgramOptions({"--link", "COM1", "--serial", "SN 7,\"x\"", "--replace-after-download", "9"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->serialNumber, "SN 7,\"x\"");
+  EXPECT_EQ(options->replacements, 9);
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--link", "COM1", "--serial", ""},
+        {"--link", "COM1", "--serial", std::string(33, '7')},
+        {"--link", "COM1", "--replace-after-download", "-1"}}) {
+    EXPECT_FALSE(ParseProgramOptions(arguments, error)) << ::testing::PrintToString(arguments);
+  }
+}
+
 }  // namespace
 }  // namespace q4t::sim

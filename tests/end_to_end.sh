@@ -218,6 +218,7 @@ start_sim
 expect 0 "OK: Keyboard connected" "$q4t" download --port COM1 --dry-run "$source_dir/DefTable.q4t"
 [ "$(writes)" = 0 ] || fail "a dry run wrote to the keyboard"
 grep -q "double keys" "$work/out" || fail "a dry run did not list the changes: $(cat "$work/out")"
+for command in upload read-tco; do expect 2 "" "$q4t" $command --port COM1 --dry-run; done
 expect 0 "OK: Download and verify successful" "$q4t" download --port COM1 --no-snapshot mine.q4t
 [ "$(kept)" = 2 ] || fail "a dry run or --no-snapshot kept a table"
 start_sim

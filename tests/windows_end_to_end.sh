@@ -97,6 +97,18 @@ same "silent keyboard" --silent-always -- connect --timeout 30
 same "refused greeting" --error-status 128 --error-count 3 -- connect
 same "wrong read-back" --corrupt-readback 50 -- download --no-snapshot mine.q4t
 
+# A roll-out of two keyboards, the second plugged in after the first: one
+# line each in the log, with its serial number and the port's Windows name.
+start_sim --serial W-01 --replace-after-download 1
+run rollout windows rollout mine.q4t --port COM5 --log roll.csv --count 2
+stop_sim
+[ "$(cat rollout.status)" = 0 ] || fail "rollout exited $(cat rollout.status): $(cat rollout.text)"
+for serial in W-01 W-02; do
+  grep -q "^[^,]*,COM5,$serial,.*,OK: Download and verify successful," roll.csv ||
+    fail "rollout: no line for $serial in: $(cat roll.csv)"
+done
+[ "$(wc -l < roll.csv)" = 3 ] || fail "rollout: the log holds $(wc -l < roll.csv) lines, wanted the header and two"
+
 # A keyboard that hangs up in the middle of an upload, after its third block.
 for side in linux windows; do
   start_sim --pace

@@ -28,6 +28,7 @@ constexpr int kEditCopy = 57634;
 constexpr int kEditCut = 57635;
 constexpr int kEditPaste = 57637;
 constexpr int kEditUndo = 57643;
+constexpr int kEditRedo = 57644;
 constexpr int kNextPane = 57680;
 constexpr int kPreviousPane = 57681;
 constexpr int kAbout = 57664;
@@ -40,5 +41,14 @@ constexpr int kFilePrint = 57607;
 constexpr int kFilePrintPreview = 57609;
 constexpr int kFileExport = 32800;
 constexpr int kViewKeyLabels = 32801;
+
+// Comparing key tables, and the tables kept of each keyboard.
+constexpr int kCompareWith = 32802;
+constexpr int kKeyboardHistory = 32803;
+// The Undo History window.
+constexpr int kViewUndoHistory = 32820;
+// The roll-out window and the TCO window's counter readings as CSV.
+constexpr int kRollOut = 32810;
+constexpr int kExportCounters = 32811;
 
 }  // namespace q4t::cmd

@@ -47,6 +47,7 @@ const IndexWord kIndexWords[] = {
     {"German", "key-table-file.html"},      {"All Files", "key-table-file.html"},
     {"Leave it unfinished", "troubleshooting.html"}, {"Shift+F10", "status-bar.html"},
     {"Latin-1", "command-line.html"},       {"--version", "command-line.html"},
+    {"undo", "undo.html"},                  {"paste", "undo.html"},
 };
 
 // Every page of the contents, each once, in the order of the contents.

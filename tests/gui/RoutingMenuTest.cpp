@@ -78,7 +78,7 @@ class RoutingMenuTest : public QObject {
     q4t::CMainFrame& frame = program.app().mainFrame();
     docview::CommandRouter& router = program.app().router();
     QCOMPARE(enabledStates(router), QStringLiteral("1111000111111"));
-    QCOMPARE(menuTitles(frame), QStringLiteral("&File|&KeyTable|&Interface|&View|&Help"));
+    QCOMPARE(menuTitles(frame), QStringLiteral("&File|&Edit|&KeyTable|&Interface|&View|&Help"));
     QCOMPARE(fileMenu(frame), kFileMenuOfAChild);
     QCOMPARE(frame.windowTitle(), QStringLiteral("Dev Izured for Q4T Keyboard - a.q4t"));
 
@@ -88,7 +88,7 @@ class RoutingMenuTest : public QObject {
     docview::Document* tco = program.app().tcoTemplate().openDocument({});
     QVERIFY(tco && frame.activeChild()->document() == tco);
     QCOMPARE(enabledStates(router), QStringLiteral("1111111011111"));
-    QCOMPARE(menuTitles(frame), QStringLiteral("&File|&KeyTable|&Interface|&View|&Help"));
+    QCOMPARE(menuTitles(frame), QStringLiteral("&File|&Edit|&KeyTable|&Interface|&View|&Help"));
     QCOMPARE(fileMenu(frame), kFileMenuOfAChild);
     // Forwarded commands do nothing without an owner, and act in the owner's window with one.
     layout->setModified(true);
@@ -137,8 +137,8 @@ class RoutingMenuTest : public QObject {
     program.form()->ShowStatus("OK: Keyboard connected");
     QCOMPARE(panes.messagePane().text(), QStringLiteral("OK: Keyboard connected"));
 
-    // Ctrl+S is routed to the view's save; the edit keys do nothing, even in
-    // a text field of the TCO window.
+    // Ctrl+S is routed to the view's save; in a text field of the TCO window
+    // cut and undo do nothing and Ctrl+C copies the counter rows, as Edit > Copy.
     docview::Document* layout = program.document();
     layout->setModified(true);
     QTest::keySequence(&frame, QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -151,12 +151,14 @@ class RoutingMenuTest : public QObject {
     field->setFocus();
     field->selectAll();
     QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
-    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert),
-                                     QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Z),
+                                     QKeySequence(Qt::CTRL | Qt::Key_V)}) {
       QTest::keySequence(field, keys);
     }
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
     QCOMPARE(field->text(), QStringLiteral("A1234567"));
+    QTest::keySequence(field, QKeySequence(Qt::CTRL | Qt::Key_Insert));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Counter\tKey Location\tValue\n"));
   }
 };
 

@@ -72,7 +72,7 @@ class WindowDetailsTest : public QObject {
     ProgramFixture program;
     QVERIFY(program.start());
     q4t::CMainFrame& frame = program.app().mainFrame();
-    QCOMPARE(frame.menuBar()->actions().size(), 5);
+    QCOMPARE(frame.menuBar()->actions().size(), 6);
     QCOMPARE(itemsHiddenFromScreenReaders(frame), QStringList());
     program.app().router().run(cmd::kFileClose);
     QCOMPARE(frame.menuBar()->actions().size(), 3);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include "model/FileAccess.h"
 #include "model/KeyTableFile.h"
 #include "model/PathText.h"
+#include "model/RolloutLog.h"
 #include "model/SnapshotStore.h"
 #include "model/WinSystemText.h"
 
@@ -112,6 +114,20 @@ TEST_F(WinFiles, KeptTablesGetNamesOfTheirOwnInTheStore) {
   ASSERT_EQ(kept.size(), 2u);
   EXPECT_TRUE(kept[0].readable);
   EXPECT_EQ(std::distance(fs::directory_iterator(store.folderOf("A1")), {}), 2) << "no temporary left";
+}
+
+// A second roll-out is refused the log the first writes to, which stays readable.
+TEST_F(WinFiles, ARolloutLogIsWrittenByOneRolloutAndReadableByAll) {
+  auto first = std::make_unique<RolloutLog>();
+  RolloutLog second;
+  ASSERT_TRUE(first->open(path("log.csv")));
+  ASSERT_TRUE(first->append({1700000000, "COM3", "A-01", "t.q4t", "ab", "OK", 1.5, ""}));
+  EXPECT_EQ(second.open(path("log.csv")).reason, "another roll-out writes to it");
+  const std::string logged = contentOf("log.csv");
+  EXPECT_TRUE(logged.starts_with(std::string(kRolloutLogHeader) + "\r\n")) << logged;
+  EXPECT_NE(logged.find(",COM3,A-01,t.q4t,ab,OK,1.50,\r\n"), std::string::npos) << logged;
+  first.reset();
+  EXPECT_TRUE(second.open(path("log.csv"))) << "free once the first is closed";
 }
 
 TEST(WinPlaces, KeptTablesLiveInTheLocalApplicationData) {

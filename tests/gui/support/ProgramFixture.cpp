@@ -1,10 +1,12 @@
 #include "support/ProgramFixture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -30,6 +32,8 @@ void setUpProgramSettings() {
   // side never share a recent-file list.
   static const QTemporaryDir settingsDir;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+  // Downloads keep the keyboard's tables there too, never in the user's folders.
+  qputenv("XDG_DATA_HOME", settingsDir.path().toLocal8Bit());
   CQ4TProgrammerApp::setUpNames();
 }
 
@@ -56,12 +60,27 @@ void editKeyValue(CQ4TForm& form, int k, const QString& text) {
   QTest::mouseClick(form.layout().button(k), Qt::LeftButton);
 }
 
+void chooseFromKeyMenu(CQ4TForm& form, int k, int id) {
+  QTimer::singleShot(50, qApp, [id] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    if (menu->isVisible()) menu->close();
+  });
+  QWidget* key = form.layout().button(k);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), key->mapToGlobal(QPoint(5, 5)));
+  QApplication::sendEvent(key, &event);
+}
+
 void confirmNextPortDialog() {
   whenModal([](QWidget* dialog) { qobject_cast<CComPortDlg*>(dialog)->connectButton()->click(); });
 }
 
 ProgramFixture::ProgramFixture() : previousDir_(QDir::currentPath()) {
   QSettings().clear();
+  // Tests of the preview turn it on; the others download without it.
+  QSettings().setValue(QStringLiteral("Download/showChanges"), false);
   QFile::copy(sourceDir() + QStringLiteral("/DefTable.q4t"), dir_.filePath(QStringLiteral("DefTable.q4t")));
   QDir::setCurrent(dir_.path());
 }
