@@ -45,13 +45,6 @@ int usage(const std::string& message) {
 }
 
 // A whole number of seconds from 1 to a week; 0 for anything else.
-int parseTimeout(const std::string& text) {
-  int seconds = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  const bool whole = error == std::errc() && end == text.data() + text.size();
-  return whole && seconds > 0 && seconds <= kMaxTimeoutSeconds ? seconds : 0;
-}
-
 std::optional<Options> parseOptions(const std::vector<std::string>& args, std::string& error) {
   Options options;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -74,7 +67,7 @@ std::optional<Options> parseOptions(const std::vector<std::string>& args, std::s
       if (arg == "--port") options.port = portArgument(value);
       if (arg == "--base") options.base = value;
       if (arg == "--timeout") {
-        options.timeoutSeconds = parseTimeout(value);
+        options.timeoutSeconds = parseWholeNumber(value, kMaxTimeoutSeconds);
         if (options.timeoutSeconds == 0) {
           error = "--timeout needs a whole number of seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
           return std::nullopt;
@@ -261,6 +254,13 @@ int readTco(const Options& options, const std::string& licenseChoice) {
 }
 
 }  // namespace
+
+int parseWholeNumber(const std::string& text, int highest) {
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  const bool whole = error == std::errc() && end == text.data() + text.size();
+  return whole && number > 0 && number <= highest ? number : 0;
+}
 
 std::string absolutePath(const std::string& path) {
   std::error_code error;

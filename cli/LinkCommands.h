@@ -5,6 +5,8 @@
 
 namespace q4t {
 
+// text as a number from 1 to highest; 0 when it is none (a sign, a fraction, more).
+int parseWholeNumber(const std::string& text, int highest);
 // The path made absolute, or as given when that fails.
 std::string absolutePath(const std::string& path);
 // What --port names, for the link: COM<n> or a device path.

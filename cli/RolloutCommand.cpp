@@ -3,7 +3,6 @@
 #include "cli/RolloutCommand.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 
 #include "cli/CliWindow.h"
@@ -26,13 +25,6 @@ int usage(const std::string& message) {
   return kUsageError;
 }
 
-int parseCount(const std::string& text) {
-  int count = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
-  const bool whole = error == std::errc() && end == text.data() + text.size();
-  return whole && count > 0 && count <= kMaxCount ? count : 0;
-}
-
 // The settings without the table; the reason in error when the arguments are wrong.
 std::optional<RolloutSettings> parseArguments(const std::vector<std::string>& args, std::string& error) {
   RolloutSettings settings;
@@ -48,7 +40,7 @@ std::optional<RolloutSettings> parseArguments(const std::vector<std::string>& ar
       settings.ports.push_back(portArgument(args[++i]));
     } else if (arg == "--log") {
       settings.logPath = args[++i];
-    } else if ((settings.count = parseCount(args[++i])) == 0) {
+    } else if ((settings.count = parseWholeNumber(args[++i], kMaxCount)) == 0) {
       error = "--count needs a whole number of keyboards from 1 to " + std::to_string(kMaxCount);
     }
   }

@@ -1,6 +1,6 @@
 #include "link/RolloutStation.h"
 
-#include <algorithm>
+#include "model/PathText.h"
 
 namespace q4t {
 
@@ -13,7 +13,6 @@ constexpr auto kAskEvery = std::chrono::seconds(1);
 constexpr std::chrono::milliseconds kNewKeyboardAnswers{250};
 // Unplugged: not a word for as long as the link waits for any answer.
 constexpr std::chrono::milliseconds kGoneAfter{kReplyTimeoutMs};
-constexpr auto kSafetyWake = std::chrono::seconds(1);  // no timer and nothing queued: look again
 constexpr const char* kStoppedText = "ERROR: Stopped during the download";
 
 double secondsSince(std::chrono::steady_clock::time_point started) {
@@ -26,6 +25,7 @@ RolloutStation::RolloutStation(std::string port, const RolloutPlan& plan, Statio
     : port_(std::move(port)), plan_(plan), host_(host), table_(plan.table), link_(*this, table_, shared_) {
   shared_.comPortName = port_;
   shared_.makePort = [this, makePort = std::move(makePort)] { return lastPort_ = makePort(); };
+  LimitReplyWait(kGoneAfter);
 }
 
 RolloutStation::~RolloutStation() = default;
@@ -44,11 +44,6 @@ void RolloutStation::Run() {
   }
   link_.LeaveTransfer();
   link_.Abort();
-}
-
-void RolloutStation::Wake() {
-  std::lock_guard lock(mutex_);
-  woken_.notify_all();
 }
 
 std::optional<RolloutStation::Answer> RolloutStation::WaitForKeyboard() {
@@ -76,13 +71,13 @@ void RolloutStation::WaitUntilUnplugged() {
 // unanswered for the silence ends it.
 RolloutStation::Answer RolloutStation::Probe(std::chrono::milliseconds silence) {
   firstError_.clear();
-  replyWait_ = silence;
+  LimitReplyWait(silence);
   link_.PortChosen(port_);
   const bool opened = shared_.port != nullptr;
-  const StepEnd end = opened ? RunLink(true) : StepEnd::Settled;
-  replyWait_ = kGoneAfter;
+  const RunEnd end = opened ? RunLink(true) : RunEnd::Settled;
+  LimitReplyWait(kGoneAfter);
   if (!opened) return Answer::NoPort;
-  if (end != StepEnd::Settled) {
+  if (end != RunEnd::Settled) {
     link_.Abort();
     return Answer::Silent;
   }
@@ -99,22 +94,21 @@ void RolloutStation::NotePort(bool opened) {
 
 void RolloutStation::Program() {
   const Clock::time_point started = Clock::now();
-  reading_.reset();
-  keptBefore_ = {};
-  if (RunStep([this] { link_.ReadBeforeDownload(&plan_.store, plan_.tableFile); }) == StepEnd::Stopped)
+  ForgetReading();
+  if (RunStep([this] { link_.ReadBeforeDownload(&plan_.store, plan_.tableFile); }) == RunEnd::Stopped)
     return;  // nothing was written
-  if (!reading_) {
+  if (!reading()) {
     const std::string cause = firstError_.empty() ? "ERROR: Transfer aborted" : firstError_;
     return Report({port_, "", cause + " (reading the keyboard's table; nothing was written)", false, 0, ""}, started);
   }
-  KeyboardDone done{port_, reading_->serialNumber, "", false, 0, ""};
-  if (!keptBefore_.result) {
-    done.result = "ERROR: the keyboard's table could not be kept: " + keptBefore_.result.reason +
+  KeyboardDone done{port_, reading()->serialNumber, "", false, 0, ""};
+  if (!keptBefore().result) {
+    done.result = "ERROR: the keyboard's table could not be kept: " + keptBefore().result.reason +
                   " (nothing was written)";
     return Report(done, started);
   }
-  done.snapshotFile = keptBefore_.path.string();
-  if (RunStep([this] { link_.Download(); }) == StepEnd::Stopped) {
+  done.snapshotFile = pathText(keptBefore().path);
+  if (RunStep([this] { link_.Download(); }) == RunEnd::Stopped) {
     done.result = kStoppedText;
   } else {
     done.result = firstError_.empty() ? lastStatus_ : firstError_;
@@ -130,62 +124,27 @@ void RolloutStation::Report(KeyboardDone done, Clock::time_point started) {
 
 // A transfer to its end; one that is stopped takes the keyboard out of
 // transfer mode as far as it still answers.
-RolloutStation::StepEnd RolloutStation::RunStep(const std::function<void()>& start) {
+RolloutStation::RunEnd RolloutStation::RunStep(const std::function<void()>& start) {
   firstError_.clear();
   lastStatus_.clear();
   start();
-  const StepEnd end = RunLink(false);
-  if (end == StepEnd::Stopped) {
+  const RunEnd end = RunLink(false);
+  if (end == RunEnd::Stopped) {
     link_.LeaveTransfer();
     link_.Abort();
   }
   return end;
 }
 
-// The link's events and reply timer on this thread, until the link has
-// nothing left to do, the host stops, or (silenceEnds) a request has gone
-// unanswered for the timer's time.
-RolloutStation::StepEnd RolloutStation::RunLink(bool silenceEnds) {
-  for (;;) {
-    std::unique_lock lock(mutex_);
-    const bool settled = link_.phase() == LinkPhase::Idle || link_.phase() == LinkPhase::Unlinked;
-    if (queue_.empty() && !timerDue_ && settled) return StepEnd::Settled;
-    if (host_.stopping()) return StepEnd::Stopped;
-    const Clock::time_point wakeAt = timerDue_.value_or(Clock::now() + kSafetyWake);
-    woken_.wait_until(lock, wakeAt, [this] { return !queue_.empty() || host_.stopping(); });
-    if (!queue_.empty()) {
-      const LinkPost post = queue_.front();
-      queue_.pop_front();
-      lock.unlock();
-      link_.HandlePost(post);
-    } else if (timerDue_ && Clock::now() >= *timerDue_) {
-      lock.unlock();
-      if (silenceEnds) {
-        timerDue_.reset();
-        return StepEnd::Silent;
-      }
-      link_.OnReplyTimer();
-    }
-  }
+// Until the link has nothing left to do, the host stops, or (silenceEnds) a
+// request has gone unanswered for the timer's time.
+RolloutStation::RunEnd RolloutStation::RunLink(bool silenceEnds) {
+  return HeadlessWindow::Run(link_, {[this] { return host_.stopping(); }, Clock::time_point::max(), silenceEnds});
 }
 
 void RolloutStation::Pause(Clock::time_point until) {
-  std::unique_lock lock(mutex_);
-  woken_.wait_until(lock, until, [this] { return host_.stopping(); });
+  HeadlessWindow::Pause(until, [this] { return host_.stopping(); });
 }
-
-void RolloutStation::PostToWindow(const LinkPost& post) {
-  std::lock_guard lock(mutex_);
-  queue_.push_back(post);
-  woken_.notify_all();
-}
-
-bool RolloutStation::StartTimer(int, int milliseconds) {
-  timerDue_ = Clock::now() + std::min(std::chrono::milliseconds(milliseconds), replyWait_);
-  return true;
-}
-
-void RolloutStation::StopTimer(int) { timerDue_.reset(); }
 
 void RolloutStation::ShowStatus(const std::string& text) {
   if (firstError_.empty() && text.rfind("ERROR: ", 0) == 0) firstError_ = text;
@@ -196,11 +155,6 @@ void RolloutStation::ShowStatus(const std::string& text) {
 // usual end of its turn.
 void RolloutStation::DeviceWentAway() {
   if (link_.transferRunning()) host_.portNote(port_, "device went away");
-}
-
-void RolloutStation::TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) {
-  reading_ = reading;
-  keptBefore_ = kept;
 }
 
 void RolloutStation::WrittenKept(const SavedSnapshot& kept) {

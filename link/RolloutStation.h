@@ -6,15 +6,12 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
-#include "link/KeyboardLink.h"
+#include "link/HeadlessWindow.h"
 
 namespace q4t {
 
@@ -50,36 +47,23 @@ class StationHost {
 
 using PortMaker = std::function<std::shared_ptr<PortDevice>()>;
 
-class RolloutStation : public LinkWindow {
+class RolloutStation : public HeadlessWindow {
  public:
   RolloutStation(std::string port, const RolloutPlan& plan, StationHost& host, PortMaker makePort);
   ~RolloutStation() override;
 
   // Keyboard after keyboard until the host stops; a keyboard in transfer mode
   // is then taken out of it before the port is given up.
+  // (Wake() lets a waiting station see that the host stops.)
   void Run();
-  // Lets a waiting station see that the host stops; from any thread.
-  void Wake();
 
-  void PostToWindow(const LinkPost& post) override;
-  bool StartTimer(int id, int milliseconds) override;
-  void StopTimer(int id) override;
   void ShowStatus(const std::string& text) override;
-  void Repaint() override {}
-  void RefreshKeyTexts() override {}
   void RelayoutKeys() override { table_.applyLoadedShapes(); }
-  void RefreshKeyStyles() override {}
-  void RestoreChangedMarks() override {}
-  void SetModified(bool) override {}
-  void CloseTcoWindows() override {}
   void DeviceWentAway() override;
-  void TableKept(const KeyboardReading& reading, const SavedSnapshot& kept) override;
   void WrittenKept(const SavedSnapshot& kept) override;
 
  private:
-  using Clock = std::chrono::steady_clock;
   enum class Answer { Connected, Refused, Silent, NoPort };
-  enum class StepEnd { Settled, Silent, Stopped };
 
   std::optional<Answer> WaitForKeyboard();
   void WaitUntilUnplugged();
@@ -87,19 +71,13 @@ class RolloutStation : public LinkWindow {
   void NotePort(bool opened);
   void Program();
   void Report(KeyboardDone done, Clock::time_point started);
-  StepEnd RunStep(const std::function<void()>& start);
-  StepEnd RunLink(bool silenceEnds);
+  RunEnd RunStep(const std::function<void()>& start);
+  RunEnd RunLink(bool silenceEnds);
   void Pause(Clock::time_point until);
 
   std::string port_;
   const RolloutPlan& plan_;
   StationHost& host_;
-
-  // Before the link: its receive thread posts here until the link is gone.
-  std::mutex mutex_;
-  std::condition_variable woken_;
-  std::deque<LinkPost> queue_;
-  std::optional<Clock::time_point> timerDue_;
 
   KeyTable table_;
   LinkShared shared_;
@@ -107,11 +85,7 @@ class RolloutStation : public LinkWindow {
   KeyboardLink link_;
 
   std::string firstError_, lastStatus_;  // of the step that runs
-  std::optional<KeyboardReading> reading_;
-  SavedSnapshot keptBefore_;
   bool portMissing_ = false;
-  // How long a request may go unanswered; shorter while asking for a new keyboard.
-  std::chrono::milliseconds replyWait_{kReplyTimeoutMs};
 };
 
 }  // namespace q4t
