@@ -8,8 +8,7 @@
 
 namespace q4t {
 
-// As exportSheet; a name that is not UTF-8 gets the sheet drawn into a
-// temporary file first, whose bytes then replace the file as a table save does.
+// As exportSheet, to the file named by the bytes the path carries.
 bool exportSheetToAnyName(const QString& path, const SheetSource& source, const SheetOptions& options,
                           QString& reason);
 

@@ -115,7 +115,11 @@ SheetFormat sheetFormatOf(const QString& path) {
 }
 
 bool exportSheet(const QString& path, const SheetSource& source, const SheetOptions& options, QString& reason) {
-  const SheetFormat format = sheetFormatOf(path);
+  return exportSheetTo(QFile::encodeName(path).toStdString(), sheetFormatOf(path), source, options, reason);
+}
+
+bool exportSheetTo(const std::string& nativePath, SheetFormat format, const SheetSource& source,
+                   const SheetOptions& options, QString& reason) {
   if (format == SheetFormat::Unknown) {
     reason = QObject::tr("unknown file type (use .pdf, .svg or .png)");
     return false;
@@ -132,7 +136,7 @@ bool exportSheet(const QString& path, const SheetSource& source, const SheetOpti
   }
   // As a key table is saved: never over a device, FIFO or folder, also not
   // through a symbolic link, and the whole file or nothing.
-  const FileResult written = replaceFileContents(QFile::encodeName(path).toStdString(), bytes.toStdString());
+  const FileResult written = replaceFileContents(nativePath, bytes.toStdString());
   if (!written) reason = QString::fromStdString(written.reason);
   return written.ok;
 }

@@ -3,6 +3,8 @@
 // holds them one below the other.
 #pragma once
 
+#include <string>
+
 #include <QString>
 
 #include "print/SheetOptions.h"
@@ -17,6 +19,9 @@ SheetFormat sheetFormatOf(const QString& path);
 
 // Writes the whole file or nothing; false with the reason.
 bool exportSheet(const QString& path, const SheetSource& source, const SheetOptions& options, QString& reason);
+// As exportSheet, to the file the system names by these bytes (which need not be UTF-8).
+bool exportSheetTo(const std::string& nativePath, SheetFormat format, const SheetSource& source,
+                   const SheetOptions& options, QString& reason);
 
 // Sets the printer's orientation for the sheet; before its print dialog.
 void prepareSheetPrinter(QPrinter& printer, const SheetOptions& options);
