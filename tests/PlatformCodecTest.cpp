@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "link/ComSettings.h"
 #include "link/PortNames.h"
@@ -15,8 +16,8 @@
 namespace q4t {
 namespace {
 
-const std::string kMixed = "Caf\xC3\xA9 \xE2\x82\xAC 2 \xF0\x9F\x8D\xB0";  // "Café € 2 🍰"
-const std::u16string kMixedUnits = u"Caf\u00E9 \u20AC 2 \U0001F370";
+const std::string kMixed = "Caf\xC3\xA9 \xE2\x82\xAC 2 \xF0\x9F\x8D\xB0 \xF4\x8F\xBF\xBD";  // "Café € 2 🍰", U+10FFFD
+const std::u16string kMixedUnits = u"Caf\u00E9 \u20AC 2 \U0001F370 \U0010FFFD";
 
 TEST(Utf16Codec, TextGoesBothWaysWithSurrogatePairs) {
   std::u16string units;
@@ -48,6 +49,13 @@ TEST(Utf16Codec, BytesInBothOrders) {
   EXPECT_FALSE(unitsFromBytes("abc", true, units));
   EXPECT_EQ(bytesFromUnits(u"A\u20AC", true), std::string("A\0\xAC\x20", 4));
   EXPECT_EQ(bytesFromUnits(u"A\u20AC", false), std::string("\0A\x20\xAC", 4));
+  // A file without a byte order mark is taken for UTF-16 by its first character's zero byte.
+  const std::pair<std::string, Utf16Guess> guesses[] = {
+      {std::string("[\0", 2), Utf16Guess::LittleEndian}, {std::string("\0[", 2), Utf16Guess::BigEndian},
+      {std::string("\0\0[\0", 4), Utf16Guess::None},       {std::string("[\0\n", 3), Utf16Guess::None},
+      {"[5", Utf16Guess::None},
+  };
+  for (const auto& [bytes, guess] : guesses) EXPECT_EQ(guessUtf16(bytes), guess) << bytes.size();
 }
 
 TEST(Utf16Codec, KeyTableWithoutByteOrderMarkIsTakenForUtf16AndSavedWithOne) {
@@ -105,6 +113,7 @@ TEST(WindowsNames, NamesWindowsRefuses) {
       {"ends in a space ", WindowsNameProblem::InvalidName},
       {"folder \\x.q4t", WindowsNameProblem::InvalidName},
       {"NUL.q4t", WindowsNameProblem::InvalidName},
+      {"nul .q4t", WindowsNameProblem::InvalidName},
       {"tables\\con", WindowsNameProblem::InvalidName},
       {"com1.txt", WindowsNameProblem::InvalidName},
       {"LPT9", WindowsNameProblem::InvalidName},
