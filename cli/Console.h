@@ -12,5 +12,8 @@ std::vector<std::string> consoleArguments(int argc, char** argv);
 
 // The system the program was built for, for --version.
 extern const char* const kPlatformName;
+// For --help: what a port name is, and where the kept tables are, on this system.
+extern const char* const kPortNamesHelp;
+extern const char* const kKeptTablesFolder;
 
 }  // namespace q4t

@@ -21,5 +21,7 @@ std::vector<std::string> consoleArguments(int argc, char** argv) {
 }
 
 const char* const kPlatformName = "Windows x64";
+const char* const kPortNamesHelp = "NAME is COM1 to COM256.\n";
+const char* const kKeptTablesFolder = "%LOCALAPPDATA%\\q4t-programmer\\keyboards";
 
 }  // namespace q4t

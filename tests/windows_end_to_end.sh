@@ -83,6 +83,9 @@ start_sim
 stop_sim
 cp "$work/state" "$work/state.start" 2>/dev/null || :
 
+run help windows --help
+grep -q 'in %LOCALAPPDATA%\\q4t-programmer\\keyboards\.' help.stdout && ! grep -q '/dev' help.stdout ||
+  fail "--help on Windows names the Linux places: $(cat help.stdout)"
 same connect -- connect
 [ "$(grep -c 'OK: Keyboard connected' "$work/windows.text")" = 1 ] || fail "connect on Windows: $(cat "$work/windows.text")"
 same download -- download --no-snapshot mine.q4t
