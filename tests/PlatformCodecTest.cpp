@@ -89,6 +89,8 @@ TEST(PathText, FileNamesKeepEveryCharacter) {
   EXPECT_EQ(utf8FromWide(wideFromUtf8(kMixed)), kMixed);
   EXPECT_EQ(wideFromUtf8("Caf\xC3\xA9").size(), 4u);
   EXPECT_EQ(utf8FromWide(wideFromUtf8("a\xFF")), "a\xEF\xBF\xBD") << "a bad byte becomes U+FFFD";
+  const std::wstring loneHalf = {L'a', wchar_t(0xD800), L'b'};  // as Windows may hand out a file name
+  EXPECT_EQ(utf8FromWide(loneHalf), "a\xEF\xBF\xBD" "b") << "the rest of the name stays";
 }
 
 TEST(WindowsNames, NamesWindowsRefuses) {
