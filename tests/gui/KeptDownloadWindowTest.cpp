@@ -6,31 +6,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/CMainFrame.h"
-#include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "editor/CQ4TForm.h"
-#include "link/SerialPort.h"
-#include "sim/VirtualKeyboard.h"
 #include "support/GuiTestSupport.h"
-#include "support/ProgramFixture.h"
+#include "support/LinkedProgram.h"
 #include "ui/CommandIds.h"
 #include "ui/DownloadPreviewDlg.h"
 
+using q4t::test::LinkedProgram;
 using q4t::test::MessageBoxAnswerer;
-using q4t::test::ProgramFixture;
 namespace cmd = q4t::cmd;
 
 namespace {
-constexpr int kTransferMs = 30000;
-
-// Write requests the keyboard has received: command byte 0x0A.
-int writesReceived(const q4t::sim::VirtualKeyboard& keyboard) {
-  int writes = 0;
-  for (const auto& request : keyboard.requests()) writes += request.size() > 4 && request[4] == 0x0A;
-  return writes;
+constexpr int kTransferMs = LinkedProgram::kTransferMs;
 }
-}  // namespace
 
 class KeptDownloadWindowTest : public QObject {
   Q_OBJECT
@@ -39,22 +28,12 @@ class KeptDownloadWindowTest : public QObject {
   void initTestCase() { q4t::test::setUpProgramSettings(); }
 
   void cancelAndAFailedKeepWriteNothing() {
-    QTemporaryDir portDir, data;
-    qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
-    q4t::sim::VirtualKeyboard keyboard(q4t::sim::FactoryState());
-    QVERIFY(keyboard.start(portDir.filePath(QStringLiteral("COM1")).toStdString()));
-    ProgramFixture program;
+    QTemporaryDir data;
+    LinkedProgram linked;
     QSettings().setValue(QStringLiteral("Download/showChanges"), true);
-    program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
-    QVERIFY(program.start());
-    docview::CommandRouter& router = program.app().router();
-    const q4t::StatusPanes& panes = program.app().mainFrame().statusPanes();
-    q4t::CQ4TForm* form = program.form();
-    const auto idle = [form] { return form->link().phase() == q4t::LinkPhase::Idle; };
-    q4t::test::confirmNextPortDialog();
-    QVERIFY(router.run(cmd::kPort));
-    QTRY_VERIFY_WITH_TIMEOUT(idle() && panes.text() == QStringLiteral("OK: Keyboard connected"), kTransferMs);
-    q4t::test::editKeyValue(*form, 3, QStringLiteral("44"));
+    QVERIFY(linked.started && linked.connect());
+    docview::CommandRouter& router = linked.router();
+    q4t::test::editKeyValue(*linked.program.form(), 3, QStringLiteral("44"));
 
     // The preview comes up once the table is kept; Cancel writes nothing.
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
@@ -65,8 +44,8 @@ class KeptDownloadWindowTest : public QObject {
     });
     QVERIFY(router.run(cmd::kDownload));
     QTRY_VERIFY_WITH_TIMEOUT(previewShown, kTransferMs);
-    QTRY_VERIFY_WITH_TIMEOUT(idle() && router.action(cmd::kDownload)->isEnabled(), kTransferMs);
-    QCOMPARE(writesReceived(keyboard), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(linked.idle() && router.action(cmd::kDownload)->isEnabled(), kTransferMs);
+    QCOMPARE(linked.requestsWith(q4t::command::WriteMemory), 0);
     QVERIFY(QFile::exists(data.filePath(QStringLiteral("q4t-programmer/keyboards"))));
 
     // A table that cannot be kept: the user is asked, No writes nothing.
@@ -78,16 +57,16 @@ class KeptDownloadWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(no.texts().size(), 1, kTransferMs);
     QVERIFY2(no.texts().first().startsWith(QLatin1String("The keyboard's table could not be kept")),
              qPrintable(no.texts().first()));
-    QTRY_VERIFY_WITH_TIMEOUT(idle(), kTransferMs);
-    QCOMPARE(writesReceived(keyboard), 0);
-    QCOMPARE(keyboard.state().keyValue(3), 4);
+    QTRY_VERIFY_WITH_TIMEOUT(linked.idle(), kTransferMs);
+    QCOMPARE(linked.requestsWith(q4t::command::WriteMemory), 0);
+    QCOMPARE(linked.keyboard.state().keyValue(3), 4);
 
     // Yes downloads without keeping (the preview turned off).
     QSettings().setValue(QStringLiteral("Download/showChanges"), false);
     no.setButton(QMessageBox::Yes);
     QVERIFY(router.run(cmd::kDownload));
-    QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Download and verify successful"), kTransferMs);
-    QCOMPARE(keyboard.state().keyValue(3), 44);
+    QTRY_COMPARE_WITH_TIMEOUT(linked.status(), QStringLiteral("OK: Download and verify successful"), kTransferMs);
+    QCOMPARE(linked.keyboard.state().keyValue(3), 44);
   }
 };
 

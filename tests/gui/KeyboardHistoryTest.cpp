@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -19,16 +18,14 @@
 #include <fstream>
 
 #include "app/CMainFrame.h"
-#include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
 #include "editor/CQ4TForm.h"
-#include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
 #include "model/SnapshotStore.h"
-#include "sim/VirtualKeyboard.h"
 #include "support/GuiTestSupport.h"
+#include "support/LinkedProgram.h"
 #include "support/ProgramFixture.h"
 #include "ui/CommandIds.h"
 #include "ui/KeyboardHistoryDlg.h"
@@ -38,6 +35,7 @@
 using q4t::KeyboardHistoryDlg;
 using q4t::KeyTable;
 using q4t::SnapshotKind;
+using q4t::test::LinkedProgram;
 using q4t::test::MessageBoxAnswerer;
 using q4t::test::ProgramFixture;
 namespace cmd = q4t::cmd;
@@ -46,7 +44,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::time_t kFirstKept = 1796725867;  // 2026-12-08 10:31:07 UTC
-constexpr int kTransferMs = 30000;
 
 KeyTable defaultTable() {
   KeyTable table;
@@ -225,28 +222,19 @@ class KeyboardHistoryTest : public QObject {
   }
 
   void restoreDownloadsTheKeptTableToTheKeyboard() {
-    QTemporaryDir data, portDir;
+    QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
-    qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
     fillStore(q4t::defaultSnapshotRoot());
-    q4t::sim::VirtualKeyboard keyboard(q4t::sim::FactoryState());
-    QVERIFY(keyboard.start(portDir.filePath(QStringLiteral("COM1")).toStdString()));
-    ProgramFixture program;
-    QSettings().setValue(QStringLiteral("Download/showChanges"), false);  // the fixture starts with no settings
-    program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
-    QVERIFY(program.start());
-    const q4t::StatusPanes& panes = program.app().mainFrame().statusPanes();
-    q4t::test::confirmNextPortDialog();
-    QVERIFY(program.app().router().run(cmd::kPort));
-    QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Keyboard connected"), kTransferMs);
-    QTRY_VERIFY_WITH_TIMEOUT(program.form()->link().phase() == q4t::LinkPhase::Idle, kTransferMs);
+    LinkedProgram linked;
+    QVERIFY(linked.started && linked.connect());
 
     whenHistoryOpens(&KeyboardHistoryDlg::restoreButton);
-    QVERIFY(program.app().router().run(cmd::kKeyboardHistory));
-    QCOMPARE(program.document()->title(), QStringLiteral("12345 2026-12-08 10:31:09 written"));
-    QTRY_COMPARE_WITH_TIMEOUT(panes.text(), QStringLiteral("OK: Download and verify successful"), kTransferMs);
-    QCOMPARE(keyboard.state().keyValue(0), 70);
-    QCOMPARE(keyboard.state().keyValue(1), 71);
+    QVERIFY(linked.router().run(cmd::kKeyboardHistory));
+    QCOMPARE(linked.program.document()->title(), QStringLiteral("12345 2026-12-08 10:31:09 written"));
+    QTRY_COMPARE_WITH_TIMEOUT(linked.status(), QStringLiteral("OK: Download and verify successful"),
+                              LinkedProgram::kTransferMs);
+    QCOMPARE(linked.keyboard.state().keyValue(0), 70);
+    QCOMPARE(linked.keyboard.state().keyValue(1), 71);
   }
 
   void compareWithNamesWhatIsNoKeyTableAndListsTheRest() {

@@ -8,64 +8,25 @@
 #include <QTest>
 
 #include "app/CMainFrame.h"
-#include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/DocTemplate.h"
 #include "docview/Document.h"
 #include "editor/CQ4TForm.h"
 #include "editor/KeyLabelsModel.h"
 #include "editor/KeyLabelsPanel.h"
-#include "link/SerialPort.h"
 #include "model/KeyTableFile.h"
 #include "sim/VirtualKeyboard.h"
 #include "support/GuiTestSupport.h"
-#include "support/ProgramFixture.h"
+#include "support/LinkedProgram.h"
 #include "ui/CommandIds.h"
 
+using q4t::test::LinkedProgram;
 using q4t::test::MessageBoxAnswerer;
-using q4t::test::ProgramFixture;
 namespace cmd = q4t::cmd;
 
 namespace {
 
-constexpr int kTransferMs = 15000;
-
-// One program linked to one virtual keyboard on a pseudo-terminal.
-struct LinkedProgram {
-  explicit LinkedProgram(const q4t::sim::Faults& faults = {}, const QStringList& files = {}) {
-    qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
-    keyboard.setFaults(faults);
-    started = keyboard.start(portPath()) && [&] {
-      program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
-      return program.start(files);
-    }();
-  }
-
-  std::string portPath() const { return portDir.filePath(QStringLiteral("COM1")).toStdString(); }
-  docview::CommandRouter& router() { return program.app().router(); }
-  QString status() const { return program.app().mainFrame().statusPanes().text(); }
-  bool idle() const { return program.form()->link().phase() == q4t::LinkPhase::Idle; }
-  bool enabled(int id) { return router().action(id)->isEnabled(); }
-
-  bool connect() {
-    q4t::test::confirmNextPortDialog();
-    return router().run(cmd::kPort) &&
-           QTest::qWaitFor([this] { return idle() && status() == QStringLiteral("OK: Keyboard connected"); },
-                           kTransferMs);
-  }
-
-  // Requests received with the given command byte.
-  int requestsWith(std::uint8_t command) const {
-    int count = 0;
-    for (const auto& request : keyboard.requests()) count += request.size() > 4 && request[4] == command;
-    return count;
-  }
-
-  QTemporaryDir portDir;
-  q4t::sim::VirtualKeyboard keyboard;
-  ProgramFixture program;
-  bool started = false;
-};
+constexpr int kTransferMs = LinkedProgram::kTransferMs;
 
 q4t::sim::Faults paced() {
   q4t::sim::Faults faults;
@@ -128,7 +89,7 @@ class TransferFaultsTest : public QObject {
     QVERIFY(q4t::writeKeyTable(file.toStdString(), table));
 
     MessageBoxAnswerer answerer;
-    LinkedProgram linked({}, {file});
+    LinkedProgram linked(q4t::sim::FactoryState(), {file});
     QVERIFY(linked.started);
     QCOMPARE(answerer.texts().size(), 1);
     QVERIFY2(answerer.texts()[0].contains(QStringLiteral("odd.q4t")), qPrintable(answerer.texts()[0]));
@@ -148,7 +109,8 @@ class TransferFaultsTest : public QObject {
   }
 
   void aKeyboardLostDuringAnUploadLeavesTheWindowAsItWas() {
-    LinkedProgram linked(paced());
+    LinkedProgram linked;
+    linked.keyboard.setFaults(paced());
     QVERIFY(linked.started);
     QVERIFY(linked.connect());
     q4t::CQ4TForm* form = linked.program.form();
@@ -183,7 +145,8 @@ class TransferFaultsTest : public QObject {
   void aUnitBusyForEverEndsReadTcoWithCommandsEnabled() {
     q4t::sim::Faults busy;
     busy.busyUnits = {0};
-    LinkedProgram linked(busy);
+    LinkedProgram linked;
+    linked.keyboard.setFaults(busy);
     QVERIFY(linked.started);
     QVERIFY(linked.connect());
     QVERIFY(linked.router().run(cmd::kUpload));  // Read TCO values is offered after a transfer
@@ -195,7 +158,8 @@ class TransferFaultsTest : public QObject {
 
   // No keeps the program and its transfer; Yes ends transfer mode first.
   void leavingDuringADownloadAsksFirstAndEndsTransferMode() {
-    LinkedProgram linked(paced());
+    LinkedProgram linked;
+    linked.keyboard.setFaults(paced());
     QVERIFY(linked.started);
     QVERIFY(linked.connect());
     QVERIFY(linked.router().run(cmd::kDownload));

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QClipboard>
 #include <QDockWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
 #include <QUndoView>
@@ -13,22 +12,19 @@
 #include <malloc.h>
 
 #include "app/CMainFrame.h"
-#include "app/StatusPanes.h"
 #include "docview/CommandRouter.h"
 #include "docview/Document.h"
 #include "editor/CQ4TForm.h"
-#include "link/SerialPort.h"
 #include "model/KeyTableText.h"
-#include "sim/VirtualKeyboard.h"
-#include "support/ProgramFixture.h"
+#include "support/LinkedProgram.h"
 #include "ui/CommandIds.h"
 
+using q4t::test::LinkedProgram;
 using q4t::test::ProgramFixture;
 namespace cmd = q4t::cmd;
 
 namespace {
 
-constexpr int kTransferMs = 30000;
 constexpr int kManyEdits = 10000;
 // A command holds the few keys and faces its edit changed: well under 1 kB.
 constexpr qint64 kAllowedBytesPerEdit = 1024;
@@ -44,43 +40,6 @@ qint64 heapInUse() {
   return qint64(info.uordblks) + qint64(info.hblkhd);
 }
 
-// One program linked to a virtual keyboard whose 60 is a double key over 61.
-struct LinkedProgram {
-  LinkedProgram() : keyboard(keyboardState()) {
-    qputenv("Q4T_PORT_DIR", portDir.path().toLocal8Bit());
-    program.shared.makePort = [] { return std::make_shared<q4t::CSerialPort>(); };
-    started = keyboard.start(portDir.filePath(QStringLiteral("COM1")).toStdString()) && program.start();
-  }
-  static q4t::sim::KeyboardState keyboardState() {
-    q4t::sim::KeyboardState state = q4t::sim::FactoryState();
-    state.setKeySize(60, q4t::KeySize::DoubleRight);
-    state.setKeySize(61, q4t::KeySize::Covered);
-    return state;
-  }
-
-  docview::CommandRouter& router() { return program.app().router(); }
-  bool idle() const { return program.form()->link().phase() == q4t::LinkPhase::Idle; }
-  // Runs the command and waits for its status text and the link's rest.
-  bool transfer(int id, const QString& endText) {
-    return router().run(id) && QTest::qWaitFor([&] {
-      return idle() && program.app().mainFrame().statusPanes().text() == endText;
-    }, kTransferMs);
-  }
-  bool connect() {
-    q4t::test::confirmNextPortDialog();
-    return transfer(cmd::kPort, QStringLiteral("OK: Keyboard connected"));
-  }
-  bool enabled(int id) {
-    router().updateActions();
-    return router().action(id)->isEnabled();
-  }
-
-  QTemporaryDir portDir;
-  q4t::sim::VirtualKeyboard keyboard;
-  ProgramFixture program;
-  bool started = false;
-};
-
 }  // namespace
 
 class UndoLimitsTest : public QObject {
@@ -92,7 +51,7 @@ class UndoLimitsTest : public QObject {
   // Upload undone: the window's previous table, labels and keys as shown;
   // then, while a Download runs, Undo, Redo, Paste and the list greyed.
   void anUploadIsUndoneAndNothingIsUndoneWhileATransferRuns() {
-    LinkedProgram linked;
+    LinkedProgram linked(q4t::test::doubleKeyAt60());
     QVERIFY(linked.started && linked.connect());
     q4t::CQ4TForm& form = *linked.program.form();
     for (int k : {0, 60, 61}) form.setKeyLabel(k, QStringLiteral("Label %1").arg(k));
@@ -125,13 +84,15 @@ class UndoLimitsTest : public QObject {
     linked.keyboard.setFaults(paced);
     QVERIFY(linked.router().run(cmd::kDownload));
     QVERIFY(form.link().transferRunning());
-    QVERIFY(!linked.enabled(cmd::kEditUndo) && !linked.enabled(cmd::kEditRedo) && !linked.enabled(cmd::kEditPaste));
-    QVERIFY(linked.enabled(cmd::kEditCopy));
+    QVERIFY(!linked.enabledInMenu(cmd::kEditUndo) && !linked.enabledInMenu(cmd::kEditRedo) &&
+            !linked.enabledInMenu(cmd::kEditPaste));
+    QVERIFY(linked.enabledInMenu(cmd::kEditCopy));
     QVERIFY(!history->isEnabled());
     QVERIFY(!linked.router().run(cmd::kEditUndo));
     QCOMPARE(form.undoStack().index(), 3);
-    QTRY_VERIFY_WITH_TIMEOUT(linked.idle(), kTransferMs);
-    QVERIFY(linked.enabled(cmd::kEditUndo) && linked.enabled(cmd::kEditRedo) && linked.enabled(cmd::kEditPaste));
+    QTRY_VERIFY_WITH_TIMEOUT(linked.idle(), LinkedProgram::kTransferMs);
+    QVERIFY(linked.enabledInMenu(cmd::kEditUndo) && linked.enabledInMenu(cmd::kEditRedo) &&
+            linked.enabledInMenu(cmd::kEditPaste));
     QVERIFY(history->isEnabled());
   }
 
