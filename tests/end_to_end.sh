@@ -5,26 +5,7 @@ q4t=$1 sim=$2 source_dir=$3
 work=$(mktemp -d)
 export Q4T_PORT_DIR=$work
 export XDG_DATA_HOME=$work/data
-failures=0
-sim_pid=
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-start_sim() {
-  stop_sim
-  rm -f "$work/log"
-  "$sim" --link "$work/COM1" --log "$work/log" --state "$work/state" "$@" > "$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 50); do grep -q ready "$work/sim.out" 2>/dev/null && return; sleep 0.1; done
-  fail "simulator did not start: $(cat "$work/sim.out")"
-}
-
-stop_sim() {
-  [ -n "$sim_pid" ] || return 0
-  kill -TERM "$sim_pid" 2>/dev/null
-  wait "$sim_pid" 2>/dev/null
-  sim_pid=
-}
+. "$(dirname "$0")/virtual_keyboard.sh"
 trap 'stop_sim; rm -rf "$work"' EXIT
 
 # expect STATUS LAST-LINE command...: exit status and the last status text

@@ -7,26 +7,7 @@ set -u
 q4t_exe=$1 q4t=$2 sim=$3 source_dir=$4 wine=$5
 work=$(mktemp -d)
 export Q4T_PORT_DIR=$work XDG_DATA_HOME=$work/data WINEDEBUG=-all
-failures=0
-sim_pid=
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-
-start_sim() {
-  stop_sim
-  rm -f "$work/log"
-  "$sim" --link "$work/COM1" --log "$work/log" --state "$work/state" "$@" > "$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 50); do grep -q ready "$work/sim.out" 2>/dev/null && return; sleep 0.1; done
-  fail "simulator did not start: $(cat "$work/sim.out")"
-}
-
-stop_sim() {
-  [ -n "$sim_pid" ] || return 0
-  kill -TERM "$sim_pid" 2>/dev/null
-  wait "$sim_pid" 2>/dev/null
-  sim_pid=
-}
+. "$(dirname "$0")/virtual_keyboard.sh"
 wineserver=$(dirname "$wine")/wineserver64
 trap 'stop_sim; "$wineserver" -k; rm -rf "$work"' EXIT
 
