@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "model/FileCalls.h"
+#include "model/SaveSteps.h"
 
 namespace q4t {
 
@@ -18,30 +19,6 @@ namespace {
 constexpr int kMaxLinkHops = 40;  // as the kernel's own limit (ELOOP)
 
 std::string errnoText(int error) { return std::error_code(error, std::generic_category()).message(); }
-
-FileResult stepFailure(const char* step) { return fileFailure(std::string(step) + ": " + errnoText(errno)); }
-
-// Closes the descriptor when it goes out of scope.
-struct OpenFile {
-  explicit OpenFile(int descriptor) : fd(descriptor) {}
-  ~OpenFile() { if (fd >= 0) ::close(fd); }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-  int fd;
-};
-
-FileResult readAll(int fd, std::string& bytes) {
-  bytes.clear();
-  char buffer[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return stepFailure("read");
-    if (n == 0) return {};
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    if (bytes.size() > kMaxTableFileBytes) return fileFailure("too large for a key table");
-  }
-}
 
 // The file at the end of a chain of symbolic links; a dangling link gives the
 // name it points to, which saving then creates.
@@ -58,54 +35,6 @@ FileResult followLinks(const std::string& path, std::string& target) {
     current = next.is_absolute() ? next : current.parent_path() / next;
   }
   return fileFailure(errnoText(ELOOP));
-}
-
-FileResult writeAll(int fd, const std::string& bytes) {
-  FileCalls& calls = fileCalls();
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = calls.Write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return stepFailure("write");
-    done += static_cast<std::size_t>(n);
-  }
-  return {};
-}
-
-// From the start: the bytes, then the file cut to their length, on the disk.
-FileResult overwrite(int fd, const std::string& bytes) {
-  if (::lseek(fd, 0, SEEK_SET) != 0) return stepFailure("seek");
-  if (FileResult written = writeAll(fd, bytes); !written) return written;
-  FileCalls& calls = fileCalls();
-  if (calls.Truncate(fd, static_cast<off_t>(bytes.size())) != 0) return stepFailure("truncate");
-  if (calls.Sync(fd) != 0) return stepFailure("sync");
-  return {};
-}
-
-// A longer content gets its room before the first byte is overwritten, so a
-// full disk fails the save while the file still holds the old content.
-FileResult reserveRoom(int fd, std::size_t oldSize, std::size_t newSize) {
-  if (newSize <= oldSize) return {};
-  FileCalls& calls = fileCalls();
-  if (calls.Allocate(fd, static_cast<off_t>(newSize)) == 0) return {};
-  const FileResult failed = stepFailure("allocate");
-  calls.Truncate(fd, static_cast<off_t>(oldSize));  // where the room was taken in part
-  return failed;
-}
-
-// Every name of a hard-linked file keeps seeing one file; a write that fails
-// after the room was taken puts the old content back.
-FileResult writeInPlace(const std::string& target, const std::string& bytes) {
-  FileCalls& calls = fileCalls();
-  OpenFile file(calls.Open(target.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC, 0));
-  if (file.fd < 0) return stepFailure("open");
-  std::string old;
-  if (FileResult read = readAll(file.fd, old); !read) return read;
-  if (FileResult room = reserveRoom(file.fd, old.size(), bytes.size()); !room) return room;
-  FileResult result = overwrite(file.fd, bytes);
-  if (result) return result;
-  if (const FileResult restored = overwrite(file.fd, old); !restored)
-    result.reason += "; the old content could not be put back (" + restored.reason + ")";
-  return result;
 }
 
 // Beside the target, and short: the target's own name may take all of NAME_MAX.
@@ -129,19 +58,21 @@ FileResult writeThroughTemporary(const std::string& target, const std::string& b
   // A new file gets the usual 0666 less the umask; a replacement starts private.
   const mode_t mode = old != nullptr ? 0600 : 0666;
   OpenFile file(calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode));
-  if (file.fd < 0) return stepFailure("create");
+  if (file.fd < 0) return fileStepFailure("create");
   FileResult result = writeAll(file.fd, bytes);
   // After the writing, which clears set-id bits when an ordinary user writes.
-  if (result && old != nullptr && !takeOverAttributes(file.fd, *old)) result = stepFailure("chmod");
-  if (result && calls.Sync(file.fd) != 0) result = stepFailure("sync");
-  if (result && ::close(file.fd) != 0) result = stepFailure("close");
+  if (result && old != nullptr && !takeOverAttributes(file.fd, *old)) result = fileStepFailure("chmod");
+  if (result && calls.Sync(file.fd) != 0) result = fileStepFailure("sync");
+  if (result && ::close(file.fd) != 0) result = fileStepFailure("close");
   file.fd = -1;
-  if (result && calls.Rename(temporary.c_str(), target.c_str()) != 0) result = stepFailure("rename");
+  if (result && calls.Rename(temporary.c_str(), target.c_str()) != 0) result = fileStepFailure("rename");
   if (!result) ::unlink(temporary.c_str());
   return result;
 }
 
 }  // namespace
+
+FileResult fileStepFailure(const char* step) { return fileFailure(std::string(step) + ": " + errnoText(errno)); }
 
 FileResult readRegularFile(const std::string& path, std::string& bytes) {
   bytes.clear();
@@ -169,7 +100,7 @@ FileResult replaceFileContents(const std::string& path, const std::string& bytes
   if (FileResult followed = followLinks(path, target); !followed) return followed;
   struct stat old {};
   if (::stat(target.c_str(), &old) != 0) {
-    if (errno != ENOENT) return stepFailure("stat");
+    if (errno != ENOENT) return fileStepFailure("stat");
     return writeThroughTemporary(target, bytes, nullptr);
   }
   if (!S_ISREG(old.st_mode)) return fileFailure("not a regular file");

@@ -1,7 +1,8 @@
 // Reading and replacing whole files on Windows. A save writes a temporary
 // file beside the target and moves it over the old one in one step, written
-// through to the disk; a read-only or locked file, and a name Windows
-// refuses, fail with the system's reason before anything is written.
+// through to the disk (a file with several names is rewritten in place, as on
+// Linux); a read-only or locked file, and a name Windows refuses, fail with
+// the system's reason before anything is written.
 #include "model/FileAccess.h"
 
 #include <atomic>
@@ -13,6 +14,7 @@
 
 #include "model/FileCalls.h"
 #include "model/PathText.h"
+#include "model/SaveSteps.h"
 #include "model/WinFileCalls.h"
 #include "model/WinSystemText.h"
 #include "model/WindowsNames.h"
@@ -27,9 +29,9 @@ std::string reasonOfLastCall() {
   return code != 0 ? systemMessage(code) : std::generic_category().message(errno);
 }
 
-FileResult stepFailure(const char* step) { return fileFailure(std::string(step) + ": " + reasonOfLastCall()); }
-
 }  // namespace
+
+FileResult fileStepFailure(const char* step) { return fileFailure(std::string(step) + ": " + reasonOfLastCall()); }
 
 // The name as Windows would see it, whole, checked before it is used.
 FileResult usableFileName(const std::string& path) {
@@ -79,25 +81,25 @@ std::string temporaryNameBeside(const std::string& target) {
   return pathText(pathOf(target).parent_path() / name);
 }
 
-FileResult writeAll(int fd, const std::string& bytes) {
-  FileCalls& calls = fileCalls();
-  for (std::size_t done = 0; done < bytes.size();) {
-    const ssize_t n = calls.Write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) return stepFailure("write");
-    done += static_cast<std::size_t>(n);
-  }
-  return {};
+// How many names (hard links) the file has; 1 when the system does not say.
+DWORD linkCount(const std::string& path) {
+  const OpenHandle file(CreateFileW(wideFromUtf8(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!file.valid() || !GetFileInformationByHandle(file.get(), &information)) return 1;
+  return information.nNumberOfLinks;
 }
 
 FileResult writeThroughTemporary(const std::string& target, const std::string& bytes) {
   const std::string temporary = temporaryNameBeside(target);
   FileCalls& calls = fileCalls();
   const int fd = calls.Open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return stepFailure("create");
+  if (fd < 0) return fileStepFailure("create");
   FileResult result = writeAll(fd, bytes);
-  if (result && calls.Sync(fd) != 0) result = stepFailure("sync");
-  if (calls.Close(fd) != 0 && result) result = stepFailure("close");
-  if (result && calls.Rename(temporary.c_str(), target.c_str()) != 0) result = stepFailure("rename");
+  if (result && calls.Sync(fd) != 0) result = fileStepFailure("sync");
+  if (calls.Close(fd) != 0 && result) result = fileStepFailure("close");
+  if (result && calls.Rename(temporary.c_str(), target.c_str()) != 0) result = fileStepFailure("rename");
   if (!result) calls.Remove(temporary.c_str());
   return result;
 }
@@ -130,6 +132,7 @@ FileResult replaceFileContents(const std::string& path, const std::string& bytes
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return fileFailure("not a regular file");
     if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return fileFailure(systemMessage(ERROR_ACCESS_DENIED));
+    if (linkCount(path) > 1) return writeInPlace(path, bytes);
   }
   return writeThroughTemporary(path, bytes);
 }

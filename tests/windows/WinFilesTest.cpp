@@ -50,6 +50,16 @@ TEST_F(WinFiles, SaveReplacesTheOldFileWholeAndLeavesNothingBeside) {
   EXPECT_EQ(entries(), 1u);
 }
 
+TEST_F(WinFiles, ASavedHardLinkedFileStaysOneFileUnderBothNames) {
+  ASSERT_TRUE(replaceFileContents(path("t.q4t"), "old"));
+  ASSERT_TRUE(CreateHardLinkW(pathOf(path("same.q4t")).c_str(), pathOf(path("t.q4t")).c_str(), nullptr));
+  ASSERT_TRUE(replaceFileContents(path("t.q4t"), "new and longer"));
+  EXPECT_EQ(contentOf("same.q4t"), "new and longer");
+  ASSERT_TRUE(replaceFileContents(path("same.q4t"), "short"));
+  EXPECT_EQ(contentOf("t.q4t"), "short");
+  EXPECT_EQ(entries(), 2u) << "no temporary left";
+}
+
 TEST_F(WinFiles, NamesInAnyLanguageAreKept) {
   const std::string name = "caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8D\xB0.q4t";
   ASSERT_TRUE(replaceFileContents(path(name), "x"));
