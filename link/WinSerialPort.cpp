@@ -147,7 +147,13 @@ PortWait CSerialPort::queueState(DWORD* queued) {
 // The byte a waiting read brought goes first, then what is queued.
 std::size_t CSerialPort::Read(std::uint8_t* buffer, std::size_t max) {
   std::shared_lock lock(deviceMutex_);
-  std::lock_guard reading(readingMutex_);
+  std::unique_lock reading(readingMutex_, std::try_to_lock);
+  if (!reading.owns_lock()) {
+    readWanted_ = true;
+    system_.Cancel(handle_);  // ends a read that already waits
+    reading.lock();
+    readWanted_ = false;
+  }
   if (max == 0) return 0;
   const std::size_t early = earlyCount_;
   if (early > 0) buffer[0] = early_;
@@ -190,7 +196,7 @@ PortWait CSerialPort::WaitForBytes(const StopEvent* stop, int ms) {
   for (;;) {
     const Clock::time_point start = Clock::now();
     const PortWait read = readEarly(stop);
-    if (read != PortWait::Quiet) return read;
+    if (read != PortWait::Quiet || readWanted_) return read;
     const Clock::time_point now = Clock::now();
     if (now - start < kShortestEmptyRead) {
       const PortWait nap = napInstead(stop, deadline - now);
@@ -218,12 +224,14 @@ PortWait CSerialPort::napInstead(const StopEvent* stop, Clock::duration left) {
 PortWait CSerialPort::readEarly(const StopEvent* stop) {
   earlyCount_ = 0;
   waitedEmpty_ = false;
+  if (readWanted_) return PortWait::Quiet;
   const BOOL done = system_.Read(handle_, &early_, 1, &earlyCount_, &fresh(readCall_));
   if (!done && system_.LastError() != ERROR_IO_PENDING) return PortWait::HungUp;
   bool stopped = false;
   if (done) {  // bytes were queued, or the port did not wait: the stop is asked here
     stopped = stop != nullptr && stop->Wait(0) == PortWait::Stopped;
   } else {
+    if (readWanted_) system_.Cancel(handle_);  // a reader came between the look and the read
     const HANDLE events[2] = {readCall_.hEvent, stop != nullptr ? reinterpret_cast<HANDLE>(stop->Native()) : nullptr};
     const DWORD woken = WaitForMultipleObjects(stop != nullptr ? 2 : 1, events, FALSE, kReadGuardMs);
     if (woken != WAIT_OBJECT_0) system_.Cancel(handle_);  // stopped, or a read that outlives its time-out

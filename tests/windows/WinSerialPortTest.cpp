@@ -226,6 +226,23 @@ TEST(WinSerialPort, WaitEndsOnAByteOnAHangUpOnStopOrAfterItsTime) {
   EXPECT_EQ(stop.Wait(0), PortWait::Quiet);
   EXPECT_EQ(port.WaitForBytes(nullptr, 0), PortWait::Arrived);
 
+  // A read from another thread (the link before each request) does not wait
+  // for the waiting read to run out its time.
+  stop.Clear();
+  system.queued = 0;
+  Clock::time_point readDone;
+  std::thread request([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    system.queued = 0;
+    port.Read(buffer, sizeof buffer);
+    readDone = Clock::now();
+  });
+  start = Clock::now();
+  EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::Quiet);
+  request.join();
+  EXPECT_LT(readDone - start, std::chrono::milliseconds(1000)) << "the waiting read gave way";
+  EXPECT_NE(std::find(system.calls.begin(), system.calls.end(), "cancel"), system.calls.end());
+
   system.gone = true;  // a USB adapter pulled out: the port tells nothing
   EXPECT_EQ(port.WaitForBytes(&stop, 5000), PortWait::HungUp);
   EXPECT_EQ(port.WaitForBytes(nullptr, 0), PortWait::HungUp);
