@@ -15,6 +15,7 @@
 
 #include "link/KeyboardLink.h"
 #include "link/PortDevice.h"
+#include "TestTables.h"
 
 namespace q4t::testing {
 
@@ -149,6 +150,20 @@ class FakeWindow : public LinkWindow {
 
   std::deque<LinkPost> queue_;
   unsigned postsQueued_ = 0, postsHandled_ = 0;
+};
+
+// A link on fake ports (one for each opening) to one fake keyboard, with its
+// window and table: what the link tests start from.
+struct FakeLinkBench {
+  FakeLinkBench() {
+    shared.makePort = [this] { return ports.emplace_back(std::make_shared<FakePort>(keyboard)); };
+  }
+  FakeKeyboard keyboard;
+  std::vector<std::shared_ptr<FakePort>> ports;
+  LinkShared shared;
+  FakeWindow window;
+  KeyTable table = gridTable();
+  KeyboardLink link{window, table, shared};
 };
 
 }  // namespace q4t::testing

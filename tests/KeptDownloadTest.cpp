@@ -29,13 +29,12 @@ constexpr std::time_t kNoon = 1733659200;  // 2024-12-08 12:00:00 UTC
 
 bool isWrite(const std::string& request) { return request.size() > 13 && request.substr(12, 2) == "0A"; }
 
-class KeptDownloadTest : public ::testing::Test {
+class KeptDownloadTest : public ::testing::Test, public testing::FakeLinkBench {
  public:
   KeptDownloadTest() : store(fs::path(::testing::TempDir()) / ("kept-" + std::to_string(::getpid()) + "-" + name())) {
     fs::remove_all(store.root());
     setenv("TZ", "UTC0", 1);  // the file names spelled out below are in UTC
     tzset();
-    shared.makePort = [this] { return ports.emplace_back(std::make_shared<FakePort>(keyboard)); };
     link.setDateSource([] { return std::string("20241208"); });
     // The clock moves on while the preview is up; the written table is
     // named by the time of the table kept before it.
@@ -76,12 +75,6 @@ class KeptDownloadTest : public ::testing::Test {
     window.Pump(link);
   }
 
-  FakeKeyboard keyboard;
-  std::vector<std::shared_ptr<FakePort>> ports;
-  LinkShared shared;
-  FakeWindow window;
-  KeyTable table = testing::gridTable();
-  KeyboardLink link{window, table, shared};
   SnapshotStore store;
   int ticks = 0;
 };

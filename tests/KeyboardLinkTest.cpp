@@ -50,14 +50,9 @@ std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> 
   return all;
 }
 
-class KeyboardLinkTest : public ::testing::Test {
+class KeyboardLinkTest : public ::testing::Test, public testing::FakeLinkBench {
  protected:
   KeyboardLinkTest() {
-    shared.makePort = [this] {
-      auto port = std::make_shared<FakePort>(keyboard);
-      ports.push_back(port);
-      return port;
-    };
     link.setDateSource([] { return std::string("20261207"); });
     window.replyUnread = [this] {
       return std::any_of(ports.begin(), ports.end(), [](const auto& port) { return port->HasUnread(); });
@@ -99,12 +94,6 @@ class KeyboardLinkTest : public ::testing::Test {
     EXPECT_EQ(link.readTcoEnabled(), readTco);
   }
 
-  FakeKeyboard keyboard;
-  std::vector<std::shared_ptr<FakePort>> ports;
-  LinkShared shared;
-  FakeWindow window;
-  KeyTable table = testing::gridTable();
-  KeyboardLink link{window, table, shared};
   bool firstAnswerHeld_ = false;
 };
 

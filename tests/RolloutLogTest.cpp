@@ -165,23 +165,6 @@ struct FullDisk : FileCalls {
   }
 };
 
-TEST_F(RolloutLogFile, ALineTheDiskHasNoRoomForLeavesNothingHalfWritten) {
-  RolloutLog log;
-  ASSERT_TRUE(log.open(path));
-  ASSERT_TRUE(log.append(entry));
-  const std::string whole = readFile(path);
-  FullDisk disk;
-  disk.room = 20;
-  useFileCalls(&disk);
-  const FileResult failed = log.append(entry);
-  useFileCalls(nullptr);
-  EXPECT_FALSE(failed);
-  EXPECT_EQ(failed.reason, "write: No space left on device");
-  EXPECT_EQ(readFile(path), whole);
-  ASSERT_TRUE(log.append(entry)) << "room again";
-  EXPECT_EQ(readFile(path), whole + rolloutLogRecord(entry));
-}
-
 // A line the disk does not confirm is no line of the log.
 struct FailingSync : FileCalls {
   int Sync(int) override {
@@ -190,17 +173,27 @@ struct FailingSync : FileCalls {
   }
 };
 
-TEST_F(RolloutLogFile, ALineThatCannotBeFlushedIsReportedAndCutOff) {
+// A line the disk cannot take whole, or does not confirm, is no line of the
+// log: what was written of it is cut off again, and the next line goes on.
+TEST_F(RolloutLogFile, ALineTheDiskCannotTakeOrConfirmLeavesNothingHalfWritten) {
+  FullDisk fullDisk;
+  fullDisk.room = 20;
+  FailingSync failingSync;
+  const std::pair<FileCalls*, std::string> cases[] = {{&fullDisk, "write: No space left on device"},
+                                                      {&failingSync, "sync: Input/output error"}};
   RolloutLog log;
   ASSERT_TRUE(log.open(path));
-  const std::string headerOnly = readFile(path);
-  FailingSync disk;
-  useFileCalls(&disk);
-  const FileResult failed = log.append(entry);
-  useFileCalls(nullptr);
-  EXPECT_FALSE(failed);
-  EXPECT_EQ(failed.reason, "sync: Input/output error");
-  EXPECT_EQ(readFile(path), headerOnly);
+  for (const auto& [disk, reason] : cases) {
+    const std::string whole = readFile(path);
+    useFileCalls(disk);
+    const FileResult failed = log.append(entry);
+    useFileCalls(nullptr);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(failed.reason, reason);
+    EXPECT_EQ(readFile(path), whole);
+    ASSERT_TRUE(log.append(entry)) << "room again";
+    EXPECT_EQ(readFile(path), whole + rolloutLogRecord(entry));
+  }
 }
 
 }  // namespace

@@ -61,6 +61,14 @@ std::vector<std::uint8_t> heldBytes(const sim::KeyboardState& state) {
   return bytes;
 }
 
+// Waits until the keyboard has taken the first block of key values.
+bool writing(const sim::VirtualKeyboard& keyboard) {
+  const auto requests = keyboard.requests();
+  return std::any_of(requests.begin(), requests.end(), [](const sim::Bytes& r) {
+    return r.size() > 7 && r[4] == command::WriteMemory && (r[5] << 8 | r[6]) == area::KeyValues;
+  });
+}
+
 class RolloutTest : public ::testing::Test {
  protected:
   RolloutTest() {
@@ -121,6 +129,14 @@ class RolloutTest : public ::testing::Test {
     for (const auto end = Clock::now() + limit; Clock::now() < end; std::this_thread::sleep_for(5ms))
       if (condition()) return true;
     return condition();
+  }
+
+  // A roll-out on COMA with its keyboard at line speed, until the download writes.
+  bool startUntilWriting(sim::VirtualKeyboard& keyboard) {
+    sim::Faults slow;
+    slow.pace = true;
+    keyboard.setFaults(slow);
+    return start(settings({"COMA"}, 0)) && waitUntil([&] { return writing(keyboard); });
   }
 
   // The log's lines after its header, each checked for the columns every line has.
@@ -202,21 +218,9 @@ TEST_F(RolloutTest, AFailedVerifyIsLoggedAsFailedWhileTheOtherPortGoesOnAndAPull
   EXPECT_EQ(rollout->totals().failed(), 1);
 }
 
-// Waits until the keyboard has taken the first block of key values.
-bool writing(const sim::VirtualKeyboard& keyboard) {
-  const auto requests = keyboard.requests();
-  return std::any_of(requests.begin(), requests.end(), [](const sim::Bytes& r) {
-    return r.size() > 7 && r[4] == command::WriteMemory && (r[5] << 8 | r[6]) == area::KeyValues;
-  });
-}
-
 TEST_F(RolloutTest, StoppedInTheMiddleOfADownloadTheKeyboardLeavesTransferModeAndTheLineSaysSo) {
   sim::VirtualKeyboard& keyboard = plugIn("COMA", "A-01");
-  sim::Faults slow;
-  slow.pace = true;
-  keyboard.setFaults(slow);
-  ASSERT_TRUE(start(settings({"COMA"}, 0)));
-  ASSERT_TRUE(waitUntil([&] { return writing(keyboard); }));
+  ASSERT_TRUE(startUntilWriting(keyboard));
   const Clock::time_point stopped = Clock::now();
   rollout->Stop();
   EXPECT_LT(Clock::now() - stopped, 2s);
@@ -238,11 +242,7 @@ TEST_F(RolloutTest, StoppedInTheMiddleOfADownloadTheKeyboardLeavesTransferModeAn
 
 TEST_F(RolloutTest, APortPulledDuringADownloadFailsThatKeyboardOnly) {
   sim::VirtualKeyboard& keyboard = plugIn("COMA", "A-01");
-  sim::Faults slow;
-  slow.pace = true;
-  keyboard.setFaults(slow);
-  ASSERT_TRUE(start(settings({"COMA"}, 0)));
-  ASSERT_TRUE(waitUntil([&] { return writing(keyboard); }));
+  ASSERT_TRUE(startUntilWriting(keyboard));
   keyboard.stop();
   ASSERT_TRUE(waitUntil([&] { return doneCount() == 1; }));
   EXPECT_TRUE(waitUntil([&] { return noted("COMA: cannot open"); }));

@@ -82,20 +82,6 @@ bool enabled(ProgramFixture& program, int id) {
   return program.app().router().action(id)->isEnabled();
 }
 
-// Picks the item of key k's menu, as a right click and a click on the item do.
-void chooseFromMenu(ProgramFixture& program, int k, int id) {
-  QTimer::singleShot(50, qApp, [id] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (!menu) return;
-    for (QAction* action : menu->actions())
-      if (action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    if (menu->isVisible()) menu->close();
-  });
-  q4t::KeyButton* button = program.form()->layout().button(k);
-  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
-  QApplication::sendEvent(button, &event);
-}
-
 // The Key Labels window shown in the active main window.
 QTableView& showLabelList(ProgramFixture& program) {
   program.app().router().run(cmd::kViewKeyLabels);
@@ -262,11 +248,11 @@ class KeyLabelsWindowTest : public QObject {
     QCOMPARE(resets.size(), 0);
 
     // Merging 5 with 6 keeps 5's label and drops 6's row and label; splitting brings 6 back bare.
-    chooseFromMenu(program, 5, cmd::kDoubleKeyRight);
+    q4t::test::chooseFromKeyMenu(*program.form(), 5, cmd::kDoubleKeyRight);
     QCOMPARE(model.rowCount(), 92 - 3 - 1);
     QCOMPARE(model.rowOf(6), -1);
     QCOMPARE(labelAt(program, 5), QStringLiteral("Crème brûlée"));
-    chooseFromMenu(program, 5, cmd::kSingleKey);
+    q4t::test::chooseFromKeyMenu(*program.form(), 5, cmd::kSingleKey);
     QCOMPARE(model.rowCount(), 92 - 3);
     QCOMPARE(labelAt(program, 6), QString());
     QVERIFY(form.layout().button(6)->toolTip().isEmpty());

@@ -54,20 +54,6 @@ Face shownFaceOf(q4t::KeyButton* button) {
   return {image.pixelColor(3 + 4, y), image.pixelColor(3 + 5, y), image.pixelColor(button->width() - 6, y)};
 }
 
-// Opens key k's menu as a right click does and picks the item, or closes the menu.
-void chooseFromMenu(ProgramFixture& program, int k, int id = 0) {
-  QTimer::singleShot(50, qApp, [id] {
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (!menu) return;
-    for (QAction* action : menu->actions()) {
-      if (id && action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-    }
-    if (menu->isVisible()) menu->close();
-  });
-  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), key(program, k)->mapToGlobal(QPoint(5, 5)));
-  QApplication::sendEvent(key(program, k), &event);
-}
-
 QString menuState(ProgramFixture& program) {
   QString state;
   for (int id : {cmd::kTcoCounterOn, cmd::kTcoCounterOff, cmd::kSingleKey, cmd::kDoubleKeyRight,
@@ -168,21 +154,21 @@ class KeyLayoutViewTest : public QObject {
     ProgramFixture program;
     QVERIFY(program.start());
     // Order: TCO on, TCO off, single, right, down, quadruple; x checked, - greyed.
-    chooseFromMenu(program, 0);
+    q4t::test::chooseFromKeyMenu(*program.form(), 0, 0);
     QCOMPARE(menuState(program), QStringLiteral(".xx.--"));
-    chooseFromMenu(program, 91);
+    q4t::test::chooseFromKeyMenu(*program.form(), 91, 0);
     QCOMPARE(menuState(program), QStringLiteral(".xx-.-"));
 
-    chooseFromMenu(program, 20, cmd::kQuadrupleKey);
+    q4t::test::chooseFromKeyMenu(*program.form(), 20, cmd::kQuadrupleKey);
     QVERIFY(program.document()->isModified());
     const QRect home20 = program.form()->layout().homeRect(20);
     QCOMPARE(key(program, 20)->size(), QSize(66, 2 * home20.height()));
     for (int covered : {21, 2, 3}) QVERIFY(key(program, covered)->isHidden());
     QCOMPARE(program.form()->table().entry(3).value, 21);
-    chooseFromMenu(program, 20);
+    q4t::test::chooseFromKeyMenu(*program.form(), 20, 0);
     QCOMPARE(menuState(program), QStringLiteral(".x.--x"));
 
-    chooseFromMenu(program, 20, cmd::kSingleKey);
+    q4t::test::chooseFromKeyMenu(*program.form(), 20, cmd::kSingleKey);
     QCOMPARE(key(program, 20)->geometry(), home20);
     for (int released : {21, 2, 3}) {
       QVERIFY(key(program, released)->isVisible());
@@ -201,7 +187,7 @@ class KeyLayoutViewTest : public QObject {
     QVERIFY(program.start({path}));
     const QRect wide21 = key(program, 21)->geometry();
 
-    chooseFromMenu(program, 20, cmd::kDoubleKeyRight);
+    q4t::test::chooseFromKeyMenu(*program.form(), 20, cmd::kDoubleKeyRight);
     QVERIFY(!program.document()->isModified());
     QCOMPARE(program.form()->table().entry(20).counter, 6);
     QVERIFY(key(program, 20)->isOwnerDrawn());
@@ -214,12 +200,12 @@ class KeyLayoutViewTest : public QObject {
       dialog->findChild<QComboBox*>()->setEditText(QStringLiteral("9"));
       dialog->findChild<QPushButton*>(QStringLiteral("2"))->click();
     });
-    chooseFromMenu(program, 5, cmd::kTcoCounterOn);
+    q4t::test::chooseFromKeyMenu(*program.form(), 5, cmd::kTcoCounterOn);
     QVERIFY(!program.document()->isModified());
     QVERIFY(!program.form()->table().isCounterOn(5));
     QCOMPARE(program.form()->table().countersInUse(), 1);
 
-    chooseFromMenu(program, 20, cmd::kTcoCounterOff);
+    q4t::test::chooseFromKeyMenu(*program.form(), 20, cmd::kTcoCounterOff);
     QVERIFY(program.document()->isModified());
     QCOMPARE(program.form()->table().countersInUse(), 0);
     QVERIFY(!key(program, 20)->isOwnerDrawn());
@@ -255,7 +241,7 @@ class KeyLayoutViewTest : public QObject {
         dialog->findChild<QComboBox*>()->setEditText(QString::number(counter));
         dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
       });
-      chooseFromMenu(program, k, cmd::kTcoCounterOn);
+      q4t::test::chooseFromKeyMenu(*program.form(), k, cmd::kTcoCounterOn);
       QCOMPARE(program.form()->table().entry(k).counter, counter);
       QTest::qWait(50);  // time for a pending repaint; no pointer passes
       const Face shown = shownFaceOf(key(program, k));
@@ -275,12 +261,12 @@ class KeyLayoutViewTest : public QObject {
       dialog->findChild<QComboBox*>()->setEditText(QStringLiteral("9"));
       dialog->findChild<QPushButton*>(QStringLiteral("1"))->click();
     });
-    chooseFromMenu(program, 2, cmd::kTcoCounterOn);
+    q4t::test::chooseFromKeyMenu(*program.form(), 2, cmd::kTcoCounterOn);
     QCOMPARE(program.form()->table().entry(2).counter, 9);
     QCOMPARE(faceOf(key(program, 2)).stripe, kYellow);
-    chooseFromMenu(program, 2);
+    q4t::test::chooseFromKeyMenu(*program.form(), 2, 0);
     QCOMPARE(menuState(program).left(2), QStringLiteral("x."));
-    chooseFromMenu(program, 2, cmd::kTcoCounterOff);
+    q4t::test::chooseFromKeyMenu(*program.form(), 2, cmd::kTcoCounterOff);
     QVERIFY(!program.form()->table().isCounterOn(2));
     QVERIFY(!key(program, 2)->isOwnerDrawn());
     QCOMPARE(menuState(program).left(2), QStringLiteral(".x"));
@@ -295,19 +281,19 @@ class KeyLayoutViewTest : public QObject {
     });
     {
       q4t::test::MessageBoxAnswerer answerer;
-      chooseFromMenu(program, 0, cmd::kTcoCounterOn);
+      q4t::test::chooseFromKeyMenu(*program.form(), 0, cmd::kTcoCounterOn);
       QCOMPARE(answerer.texts(), QStringList{QStringLiteral("All TCO counters in use.\nPlease switch off an other counter")});
       QCOMPARE(answerer.icons().value(0), QMessageBox::Information);
     }
     QVERIFY(program.form()->table().entry(0).counter == q4t::kCounterOff);
     QVERIFY(dialogsSeen.isEmpty());
     delete guard;
-    chooseFromMenu(program, 40, cmd::kTcoCounterOff);
+    q4t::test::chooseFromKeyMenu(*program.form(), 40, cmd::kTcoCounterOff);
     q4t::test::whenModal([&dialogsSeen](QWidget* dialog) {
       dialogsSeen << dialog->findChild<QComboBox*>()->itemText(0);
       dialog->findChild<QPushButton*>(QStringLiteral("2"))->click();
     });
-    chooseFromMenu(program, 0, cmd::kTcoCounterOn);
+    q4t::test::chooseFromKeyMenu(*program.form(), 0, cmd::kTcoCounterOn);
     QCOMPARE(dialogsSeen, QStringList{QStringLiteral("6")});
   }
 };

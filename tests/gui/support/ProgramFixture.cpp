@@ -65,7 +65,7 @@ void chooseFromKeyMenu(CQ4TForm& form, int k, int id) {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu) return;
     for (QAction* action : menu->actions())
-      if (action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+      if (id != 0 && action->data().toInt() == id) QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
     if (menu->isVisible()) menu->close();
   });
   QWidget* key = form.layout().button(k);

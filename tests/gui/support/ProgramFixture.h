@@ -33,7 +33,7 @@ QObject* whenModal(std::function<void(QWidget*)> act);
 
 // Clicks key k of the view and enters text in the Change Key Value dialog, OK.
 void editKeyValue(CQ4TForm& form, int k, const QString& text);
-// Opens key k's menu as a right click does and picks the item with the command id.
+// Opens key k's menu as a right click does and picks the item with the command id (0: closes the menu).
 void chooseFromKeyMenu(CQ4TForm& form, int k, int id);
 // Confirms the next port dialog with its proposal.
 void confirmNextPortDialog();
