@@ -50,6 +50,7 @@ RolloutWindow::RolloutWindow(const KeyTable& table, const QString& tableFile, QW
   resize(760, 520);
   following_.setInterval(kFollowMs);
   connect(&following_, &QTimer::timeout, this, &RolloutWindow::followRollout);
+  updateControls();
 }
 
 RolloutWindow::~RolloutWindow() { stop(); }
@@ -83,12 +84,11 @@ QWidget* RolloutWindow::createLogRow() {
   logField_ = new QLineEdit(table.dir().filePath(table.completeBaseName() + QStringLiteral("-rollout.csv")), row);
   logField_->setAccessibleName(tr("Log file"));
   layout->addWidget(logField_, 1);
-  auto* browse = new QPushButton(tr("&Browse..."), row);
-  connect(browse, &QPushButton::clicked, this, &RolloutWindow::chooseLog);
-  layout->addWidget(browse);
+  browseButton_ = new QPushButton(tr("&Browse..."), row);
+  connect(browseButton_, &QPushButton::clicked, this, &RolloutWindow::chooseLog);
+  layout->addWidget(browseButton_);
   startButton_ = new QPushButton(tr("&Start"), row);
   stopButton_ = new QPushButton(tr("S&top"), row);
-  stopButton_->setEnabled(false);
   connect(startButton_, &QPushButton::clicked, this, &RolloutWindow::start);
   connect(stopButton_, &QPushButton::clicked, this, &RolloutWindow::stop);
   layout->addWidget(startButton_);
@@ -153,10 +153,7 @@ bool RolloutWindow::start() {
   QStringList ports;
   for (const std::string& port : settings.ports) ports << QString::fromStdString(port);
   note_->setText(tr("Waiting for keyboards on %1.").arg(ports.join(QStringLiteral(", "))));
-  startButton_->setEnabled(false);
-  stopButton_->setEnabled(true);
-  ports_->setEnabled(false);
-  logField_->setEnabled(false);
+  updateControls();
   following_.start();
   return true;
 }
@@ -170,10 +167,16 @@ void RolloutWindow::stop() {
   rollout_.reset();
   QCoreApplication::sendPostedEvents(this);  // the last keyboards reported before the word "stopped"
   note_->setText(failure.empty() ? tr("Stopped.") : QString::fromStdString(failure));
-  startButton_->setEnabled(true);
-  stopButton_->setEnabled(false);
-  ports_->setEnabled(true);
-  logField_->setEnabled(true);
+  updateControls();
+}
+
+// The settings can be changed only while no roll-out runs.
+void RolloutWindow::updateControls() {
+  startButton_->setEnabled(!running());
+  stopButton_->setEnabled(running());
+  ports_->setEnabled(!running());
+  logField_->setEnabled(!running());
+  browseButton_->setEnabled(!running());
 }
 
 void RolloutWindow::followRollout() {

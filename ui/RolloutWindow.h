@@ -45,6 +45,7 @@ class RolloutWindow : public QDialog {
   void reject() override { close(); }  // Esc closes, and so stops, as the frame's close box does
 
  private:
+  void updateControls();
   QWidget* createPortList();
   QWidget* createLogRow();
   QWidget* createDoneList();
@@ -61,6 +62,7 @@ class RolloutWindow : public QDialog {
   QTimer following_;  // notices a roll-out that stopped by itself
   QListWidget* ports_ = nullptr;
   QLineEdit* logField_ = nullptr;
+  QPushButton* browseButton_ = nullptr;
   QPushButton* startButton_ = nullptr;
   QPushButton* stopButton_ = nullptr;
   QTreeWidget* doneList_ = nullptr;

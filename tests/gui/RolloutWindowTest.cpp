@@ -99,6 +99,7 @@ class RolloutWindowTest : public QObject {
     tick(*window, {QStringLiteral("COM1"), QStringLiteral("COM2")});
     QVERIFY(window->start());
     QVERIFY(!window->startButton()->isEnabled() && window->stopButton()->isEnabled());
+    QVERIFY(!window->logField()->isEnabled() && !window->portList()->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(window->doneList()->topLevelItemCount(), 4, kRolloutMs);
     window->stop();
     QStringList serials = column(*window->doneList(), q4t::RolloutWindow::SerialColumn);
